@@ -1,0 +1,32 @@
+// Reading a source picture: sniff, decode, colour to sRGB, orient upright.
+//
+// DecodePicture is the readers' one entry for the rest of the converter. It
+// recognises the format by its signature bytes (never by a name), refuses
+// sizes beyond the limits from the header before allocating pixels, and may
+// decode a large JPEG at a reduced DCT scale: the image it returns is upright
+// (EXIF orientation applied), sRGB, 8-bit RGB or RGBA, and at least twice the
+// size that fitting into `box` needs on each constrained side (or the full size
+// when it is smaller than that or the box is free).
+// Thread-safety: reentrant; shares only immutable process-wide tables.
+#ifndef KALVENIX_CONVERTER_DECODE_H_
+#define KALVENIX_CONVERTER_DECODE_H_
+
+#include <cstdint>
+#include <span>
+
+#include "converter/error.h"
+#include "converter/image.h"
+
+namespace quorvel {
+
+struct DecodedPicture {
+  Image image;          // upright, sRGB
+  uint32_t full_width;  // the upright picture's size before any DCT shrink
+  uint32_t full_height;
+};
+
+Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out);
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_DECODE_H_
