@@ -1,0 +1,19 @@
+// ConvertListedFiles: the batch behind "Konvertieren".
+//
+// Goes through the window's file list once, top to bottom: derives each
+// destination path, works out the options for the output type, creates a
+// converter object from "Dravimo.Compendium" (registering the converter
+// library beside the executable when creation fails) and calls its convertEx.
+// Runs synchronously on the caller's thread; holds no state between calls.
+#ifndef KALVENIX_CONVERSION_BATCH_CONVERSION_H_
+#define KALVENIX_CONVERSION_BATCH_CONVERSION_H_
+
+#include "conversion/conversion_window.h"
+
+namespace kalvenix {
+
+void ConvertListedFiles(const ConversionWindow& window, ConversionSurroundings& surroundings);
+
+}  // namespace kalvenix
+
+#endif  // KALVENIX_CONVERSION_BATCH_CONVERSION_H_
