@@ -33,7 +33,7 @@ enum class Error : int32_t {
   kSourceChanged = 116,   // the source changed or vanished while it was read
 };
 
-// A short English-free, user-facing message; every code has one (the switch
+// A short German, user-facing message; every code has one (the switch
 // has no default, so a new code without a message breaks the build).
 const char* ErrorMessage(Error error);
 

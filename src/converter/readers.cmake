@@ -1,0 +1,1 @@
+# Reading sources: target_sources(quorvel_core PRIVATE ...)

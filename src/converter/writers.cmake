@@ -1,0 +1,1 @@
+# Pipeline, writing and the component: target_sources(quorvel_core PRIVATE ...) and Quorvel.so

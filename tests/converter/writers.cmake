@@ -1,0 +1,1 @@
+# Pipeline, writer and component tests
