@@ -1,0 +1,256 @@
+// Sources that fight back: a header declaring a size far beyond the limits,
+// a source that is no regular file, and a source that changes while the
+// converter reads it. Each conversion runs in a child process of its own.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "hostile_support.h"
+#include "isolated_conversion.h"
+
+namespace hostile {
+namespace {
+
+constexpr double kHeaderMillis = 200;
+// The child's own start-up (codec tables, colour transforms) may cost a few
+// MiB; a pixel buffer for any of these headers would cost gigabytes.
+constexpr long kHeaderPeakKib = 64 * 1024;
+constexpr double kHostileMillis = 2000;
+constexpr long kHostilePeakKib = 512 * 1024;
+
+template <typename Param>
+class RegisteredTest : public testing::TestWithParam<Param> {
+ public:
+  static void SetUpTestSuite() { ASSERT_EQ(RegisterComponent(ComponentPath()), ""); }
+};
+
+// Ends a helper process however the test leaves.
+class ChildProcess {
+ public:
+  explicit ChildProcess(pid_t pid) : pid_(pid) {}
+  ~ChildProcess() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_;
+};
+
+std::string NameFor(const std::string& stem, const OutputType& type) {
+  return stem + "." + type.suffix;
+}
+
+// ---- A size beyond the limits, declared in a small file ---------------------
+
+class HugeHeaderTest : public RegisteredTest<const char*> {};
+
+TEST_P(HugeHeaderTest, IsRefusedFromTheHeaderAtOnce) {
+  const std::string source = TestdataPath(GetParam());
+  const Size boxes[] = {{160, 120}, {0, 0}};
+  for (const Size box : boxes) {
+    for (const OutputType& type : kOutputTypes) {
+      SCOPED_TRACE(std::string(type.suffix) + " into " + std::to_string(box.width) + "x" +
+                   std::to_string(box.height));
+      ScratchFolder folder;
+      const ConvertOutcome outcome =
+          ConvertIsolated({source, folder.Child(NameFor("huge", type)), box.width, box.height,
+                           type.transparency, type.quality},
+                          {}, 20);
+      EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
+      EXPECT_LT(outcome.call_ms, kHeaderMillis) << outcome.Describe();
+      EXPECT_LT(outcome.peak_kib, kHeaderPeakKib) << outcome.Describe();
+      EXPECT_EQ(ListFolder(folder.path()), FolderContents{});
+    }
+  }
+}
+
+// Each declares well over 256 megapixels in a few kilobytes of real data.
+INSTANTIATE_TEST_SUITE_P(Testdata, HugeHeaderTest,
+                         testing::Values("hostile/made/huge-dims-65500.jpg",
+                                         "hostile/made/huge-dims-2147483647.png",
+                                         "hostile/made/huge-dims-65535.gif",
+                                         "hostile/made/huge-dims-1000000.bmp",
+                                         "bmpsuite/b/reallybig.bmp"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return IdentifierFrom(info.param);
+                         });
+
+// ---- Sources that are no regular file ---------------------------------------
+
+struct OddSource {
+  const char* name;
+  // Makes the source in the given folder and returns its path.
+  std::function<std::string(const ScratchFolder&)> make;
+};
+
+const OddSource kOddSources[] = {
+    {"deleted before the call",
+     [](const ScratchFolder& f) {
+       const std::string path = f.Child("weg.jpg");
+       WriteFile(path, ReadFile(TestdataPath("jpeg/testorig.jpg")));
+       unlink(path.c_str());
+       return path;
+     }},
+    {"a folder", [](const ScratchFolder& f) {
+       const std::string path = f.Child("ordner.jpg");
+       mkdir(path.c_str(), 0755);
+       return path;
+     }},
+    // Opening a pipe nobody writes to blocks for ever unless the reader
+    // refuses what is no regular file.
+    {"a pipe without writer", [](const ScratchFolder& f) {
+       const std::string path = f.Child("rohr.png");
+       mkfifo(path.c_str(), 0644);
+       return path;
+     }},
+    // Endless: a reader that reads to the end never stops allocating.
+    {"an endless device of zeros", [](const ScratchFolder&) { return std::string("/dev/zero"); }},
+    {"an endless device of noise", [](const ScratchFolder&) { return std::string("/dev/urandom"); }},
+    {"an empty path", [](const ScratchFolder&) { return std::string(); }},
+};
+
+class OddSourceTest : public RegisteredTest<OddSource> {};
+
+TEST_P(OddSourceTest, FailsCleanlyAndQuickly) {
+  for (const OutputType& type : kOutputTypes) {
+    SCOPED_TRACE(type.suffix);
+    ScratchFolder sources;
+    ScratchFolder folder;
+    const std::string source = GetParam().make(sources);
+    const ConvertOutcome outcome = ConvertIsolated(
+        {source, folder.Child(NameFor("ziel", type)), 160, 120, type.transparency, type.quality},
+        {}, 10);
+    EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
+    EXPECT_NE(outcome.message, "");
+    EXPECT_LT(outcome.call_ms, kHostileMillis) << outcome.Describe();
+    EXPECT_LT(outcome.peak_kib, kHostilePeakKib) << outcome.Describe();
+    EXPECT_EQ(ListFolder(folder.path()), FolderContents{});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, OddSourceTest, testing::ValuesIn(kOddSources),
+                         [](const testing::TestParamInfo<OddSource>& info) {
+                           return IdentifierFrom(info.param.name);
+                         });
+
+// ---- A source that changes while it is read ---------------------------------
+
+// Keeps changing `path` in every way another program could while it runs:
+// cut short in place, scribbled over, put back whole, replaced by a new file,
+// deleted and written anew. Ends only when killed.
+[[noreturn]] void MutateForever(const std::string& path, const std::string& whole,
+                                unsigned seed) {
+  std::minstd_rand random(seed);
+  const auto pick = [&random](size_t n) { return static_cast<size_t>(random() % (n + 1)); };
+  const std::string spare = path + ".neu";
+  for (;;) {
+    switch (random() % 5) {
+      case 0:
+        if (truncate(path.c_str(), static_cast<off_t>(pick(whole.size()))) != 0) {
+        }
+        break;
+      case 1: {
+        const int fd = open(path.c_str(), O_WRONLY);
+        if (fd >= 0) {
+          std::string noise(64, '\0');
+          for (char& c : noise) c = static_cast<char>(random());
+          if (pwrite(fd, noise.data(), noise.size(), static_cast<off_t>(pick(whole.size()))) < 0) {
+          }
+          close(fd);
+        }
+        break;
+      }
+      case 2: {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+        if (fd >= 0) {
+          if (pwrite(fd, whole.data(), whole.size(), 0) < 0 ||
+              ftruncate(fd, static_cast<off_t>(whole.size())) != 0) {
+          }
+          close(fd);
+        }
+        break;
+      }
+      case 3:
+        WriteFile(spare, whole.substr(0, pick(whole.size())));
+        rename(spare.c_str(), path.c_str());
+        break;
+      case 4:
+        unlink(path.c_str());
+        WriteFile(path, whole);
+        break;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+  }
+}
+
+class ChangingSourceTest : public RegisteredTest<const char*> {};
+
+TEST_P(ChangingSourceTest, EachConversionIsWholeOrFailsCleanly) {
+  const std::string whole = ReadFile(TestdataPath(GetParam()));
+  ASSERT_FALSE(whole.empty());
+  ScratchFolder sources;
+  ScratchFolder folder;
+  const std::string source = sources.Child("quelle.bild");
+  ASSERT_TRUE(WriteFile(source, whole));
+
+  const pid_t pid = fork();
+  if (pid == 0) MutateForever(source, whole, 20261207);
+  const ChildProcess mutator(pid);
+  ASSERT_GT(mutator.pid(), 0);
+
+  int converted = 0;
+  int failed = 0;
+  constexpr int kRounds = 12;
+  for (int round = 0; round < kRounds; ++round) {
+    const OutputType& type = kOutputTypes[round % 4];
+    SCOPED_TRACE("round " + std::to_string(round) + ", " + type.suffix);
+    const std::string name = NameFor("ziel", type);
+    const std::string destination = folder.Child(name);
+    // Every other round an earlier output must survive a failure.
+    if (round % 2 == 1) WriteFile(destination, "an earlier conversion");
+    else unlink(destination.c_str());
+    const FolderContents before = ListFolder(folder.path());
+    const ConvertOutcome outcome = ConvertIsolated(
+        {source, destination, 160, 120, type.transparency, type.quality}, {}, 30);
+    ASSERT_EQ(outcome.end, ChildEnd::kReturned) << outcome.Describe();
+    const FolderContents after = ListFolder(folder.path());
+    if (outcome.Succeeded()) {
+      ++converted;
+      EXPECT_EQ(after.size(), 1u) << DescribeDifference(before, after);
+      const Probe probe = ProbePicture(destination);
+      EXPECT_TRUE(probe.ok) << "a half-read source gave an unreadable output: " << probe.error;
+      EXPECT_EQ(probe.width, outcome.width);
+      EXPECT_EQ(probe.height, outcome.height);
+    } else {
+      ++failed;
+      EXPECT_EQ(after, before) << DescribeDifference(before, after);
+    }
+  }
+  RecordProperty("converted", converted);
+  RecordProperty("failed", failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ChangingSourceTest,
+                         testing::Values("photos/LadyBird.jpg", "png/image-gif-test.png",
+                                         "gif/harvesters.gif", "bmp/harvesters.bmp"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return IdentifierFrom(info.param);
+                         });
+
+}  // namespace
+}  // namespace hostile
