@@ -8,6 +8,7 @@
 #include <string>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "converter/alpha.h"
 

@@ -29,12 +29,13 @@ Status ReadFailure(const std::string& path, int error) {
 }  // namespace
 
 Status ReadSourceFile(const std::string& path, std::vector<uint8_t>* out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return ReadFailure(path, errno);
   FileCloser closer{fd};
   struct stat before {};
   if (fstat(fd, &before) != 0) return ReadFailure(path, errno);
-  // A FIFO or device could block forever or never end.
+  // A FIFO or device could block forever or never end (O_NONBLOCK only
+  // keeps the open itself from waiting for a writer).
   if (!S_ISREG(before.st_mode)) return Fail(Error::kCannotRead, path + ": keine Datei");
   if (static_cast<uint64_t>(before.st_size) > kMaxSourceBytes) {
     return Fail(Error::kTooLarge, path);
