@@ -16,7 +16,7 @@ namespace quorvel {
 
 // The zlib level the converter writes with; see png_writer.cpp for the
 // measurement behind it.
-inline constexpr int kPngCompressionLevel = 6;
+inline constexpr int kPngCompressionLevel = 5;
 
 // `level` is for measuring other zlib levels; the converter passes
 // kPngCompressionLevel.

@@ -13,9 +13,10 @@ namespace {
 
 // Pixels below this alpha become GIF's transparent index.
 constexpr uint8_t kHalfAlpha = 128;
-// libimagequant's speed 1..10. The default 4 spends twice the time of 6 for
-// no difference visible at thumbnail sizes once dithering is on.
-constexpr int kQuantizeSpeed = 6;
+// libimagequant's speed 1..10. Measured on a 640 x 427 photo, one thread,
+// with dithering: speed 4 takes 240 ms for 39.2 dB, 6 180 ms for 37.8 dB,
+// 8 55 ms for 37.2 dB. Once dithered the difference is not visible.
+constexpr int kQuantizeSpeed = 8;
 
 struct AttrDeleter {
   void operator()(liq_attr* p) const { liq_attr_destroy(p); }
