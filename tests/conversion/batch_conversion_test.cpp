@@ -150,6 +150,24 @@ TEST_F(BatchConversionTest, ClickingAgainConvertsTheSameListAgain) {
                                  Line("release 2"));
 }
 
+TEST_F(BatchConversionTest, ListBeyond32767EntriesIsConvertedWhole) {
+  probe_.RegisterDirectly();
+  constexpr int kEntries = 32769;
+  window_.entries.assign(kEntries, u"/bilder/a.jpg");
+  window_.entries.back() = u"/bilder/last.png";
+  Run();
+  const std::string record = probe_.Record();
+  size_t calls = 0;
+  for (size_t at = record.find("convertEx "); at != std::string::npos;
+       at = record.find("convertEx ", at + 1))
+    ++calls;
+  EXPECT_EQ(calls, size_t{kEntries});
+  const std::string ending = ConvertEx(kEntries, "/bilder/last.png", "/bilder/last.JPG") +
+                             Line("release " + std::to_string(kEntries));
+  ASSERT_GE(record.size(), ending.size());
+  EXPECT_EQ(record.substr(record.size() - ending.size()), ending);
+}
+
 // The options per output type, as they reach convertEx. The test component
 // changes every by-reference value it gets, so the second entry also shows
 // that the batch sets them afresh.
@@ -163,6 +181,7 @@ struct TypeOptions {
   int32_t width_passed, height_passed;
   int transparency_passed;
   int32_t quality_passed;
+  friend void PrintTo(const TypeOptions& o, std::ostream* os) { *os << o.name; }
 };
 
 class BatchOptionsTest : public BatchConversionTest,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "printable_text.h"
+
 #include "conversion/text_to_number.h"
 
 namespace kalvenix {
@@ -11,6 +13,9 @@ struct Transparency {
   int32_t state;
   int32_t type_index;
   bool expected;
+  friend void PrintTo(const Transparency& t, std::ostream* os) {
+    *os << "state " << t.state << " type " << t.type_index;
+  }
 };
 
 class TransparencyOptionTest : public testing::TestWithParam<Transparency> {};
@@ -29,6 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct Quality {
   std::u16string text;
   int32_t passed;
+  friend void PrintTo(const Quality& q, std::ostream* os) { *os << Printable(q.text); }
 };
 
 class JpgQualityTest : public testing::TestWithParam<Quality> {};

@@ -25,6 +25,7 @@ struct RegistrationPath {
   LayerScript script;
   Calls expected_calls;
   bool expected_result;
+  friend void PrintTo(const RegistrationPath& p, std::ostream* os) { *os << p.name; }
 };
 
 class RegistrationPathTest : public testing::TestWithParam<RegistrationPath> {};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "printable_text.h"
+
 namespace kalvenix {
 namespace {
 
@@ -9,6 +11,9 @@ struct Destination {
   std::u16string source;
   std::u16string type;
   std::u16string destination;
+  friend void PrintTo(const Destination& d, std::ostream* os) {
+    *os << Printable(d.source) << " " << Printable(d.type);
+  }
 };
 
 class DestinationPathTest : public testing::TestWithParam<Destination> {};

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "printable_text.h"
+
 namespace kalvenix {
 namespace {
 
 struct Reading {
   std::u16string text;
   int32_t number;
+  friend void PrintTo(const Reading& r, std::ostream* os) { *os << Printable(r.text); }
 };
 
 class TextToNumberTest : public testing::TestWithParam<Reading> {};
