@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ const SplitCase kCases[] = {
     {"UmlautsAndSpaces", u"/Größe\0Überblick 1.gif"s, {u"/Größe/Überblick 1.gif"}},
     {"OnlyNuls", u"\0\0"s, {u"/", u"/"}},
 };
+
+void PrintTo(const SplitCase& split_case, std::ostream* out) { *out << split_case.name; }
 
 class SplitFileSelectionTest : public testing::TestWithParam<SplitCase> {};
 
