@@ -108,6 +108,9 @@ struct Resampler::State {
   uint32_t mid_height = 0;
   AxisKernel kernel_x;
   AxisKernel kernel_y;
+  // kernel_x's weights, each splatted over a whole pixel once here rather
+  // than once per source row.
+  std::vector<V4> weights_x;
 
   std::vector<V4> wide_row;  // one source row before the box stage
   std::vector<V4> mid_row;   // one box-averaged source row
@@ -147,11 +150,11 @@ struct Resampler::State {
   }
 
   void FilterRow(const V4* in, V4* dst) {
-    const float* weights = kernel_x.weights.data();
+    const V4* weights = weights_x.data();
     for (uint32_t x = 0; x < out->width; ++x) {
       const AxisTaps& t = kernel_x.taps[x];
       const V4* p = in + t.first;
-      const float* w = weights + t.weight_offset;
+      const V4* w = weights + t.weight_offset;
       // Four independent sums: one chain of dependent adds would leave the
       // multiply-add units waiting on their own latency.
       V4 a0 = Splat(0.0f), a1 = a0, a2 = a0, a3 = a0;
@@ -190,7 +193,20 @@ struct Resampler::State {
       const V4 w0 = Splat(w[0]);
       for (uint32_t x = 0; x < width; ++x) sum[x] = r[x] * w0;
     }
-    for (uint32_t k = 1; k < t.count; ++k) {
+    // Four source rows per pass over the sums: the sums' loads and stores,
+    // not the arithmetic, bound this loop.
+    uint32_t k = 1;
+    for (; k + 4 <= t.count; k += 4) {
+      const V4* r0 = RingRow(t.first + k);
+      const V4* r1 = RingRow(t.first + k + 1);
+      const V4* r2 = RingRow(t.first + k + 2);
+      const V4* r3 = RingRow(t.first + k + 3);
+      const V4 w0 = Splat(w[k]), w1 = Splat(w[k + 1]), w2 = Splat(w[k + 2]), w3 = Splat(w[k + 3]);
+      for (uint32_t x = 0; x < width; ++x) {
+        sum[x] += (r0[x] * w0 + r1[x] * w1) + (r2[x] * w2 + r3[x] * w3);
+      }
+    }
+    for (; k < t.count; ++k) {
       const V4* r = RingRow(t.first + k);
       const V4 wk = Splat(w[k]);
       for (uint32_t x = 0; x < width; ++x) sum[x] += r[x] * wk;
@@ -257,6 +273,8 @@ Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out)
   s.mid_height = source_height / s.box_y;
   s.kernel_x = BuildAxisKernel(s.mid_width, out->width);
   s.kernel_y = BuildAxisKernel(s.mid_height, out->height);
+  s.weights_x.reserve(s.kernel_x.weights.size());
+  for (float w : s.kernel_x.weights) s.weights_x.push_back(Splat(w));
   s.mid_row.resize(s.mid_width);
   if (s.box_x > 1) s.wide_row.resize(size_t{s.mid_width} * s.box_x);
   if (s.box_y > 1) s.box_sum.resize(s.mid_width);
