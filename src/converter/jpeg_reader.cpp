@@ -135,10 +135,11 @@ Error ReadRows(JpegCodec* c, uint8_t* pixels, size_t stride) {
   // Progress lives in cinfo.output_scanline, not in a local, so nothing
   // here needs to survive the jump.
   while (c->cinfo.output_scanline < c->cinfo.output_height) {
-    for (int i = 0; i < kRowsPerRead; ++i)
-      c->rows[i] = pixels + size_t{c->cinfo.output_scanline + i} * stride;
     JDIMENSION left = c->cinfo.output_height - c->cinfo.output_scanline;
-    if (jpeg_read_scanlines(&c->cinfo, c->rows, left < kRowsPerRead ? left : kRowsPerRead) == 0)
+    JDIMENSION count = left < kRowsPerRead ? left : kRowsPerRead;
+    for (JDIMENSION i = 0; i < count; ++i)
+      c->rows[i] = pixels + size_t{c->cinfo.output_scanline + i} * stride;
+    if (jpeg_read_scanlines(&c->cinfo, c->rows, count) == 0)
       return Error::kCorruptJpeg;  // suspension cannot happen with a memory source
   }
   return Error::kOk;
