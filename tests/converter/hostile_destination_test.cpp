@@ -100,11 +100,11 @@ class DestinationTest : public testing::Test {
       SCOPED_TRACE(type.suffix);
       const FolderContents before = ListFolder(watched);
       const ConvertOutcome outcome =
-          ConvertIsolated({source, destination_for(type), box_width, box_height,
+          ConvertOneIsolated({source, destination_for(type), box_width, box_height,
                            type.transparency, type.quality},
                           {}, 30);
       EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
-      EXPECT_EQ(outcome.status, status) << outcome.Describe();
+      EXPECT_EQ(outcome.call.status, status) << outcome.Describe();
       const FolderContents after = ListFolder(watched);
       EXPECT_EQ(after, before) << DescribeDifference(before, after);
     }
@@ -176,7 +176,7 @@ TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
   for (const OutputType& type : kOutputTypes) {
     SCOPED_TRACE(type.suffix);
     const std::string destination = folder.Child("bild.") + type.suffix;
-    const ConvertOutcome outcome = ConvertIsolated(
+    const ConvertOutcome outcome = ConvertOneIsolated(
         {TestdataPath(kLargerSource), destination, 0, 0, type.transparency, type.quality}, {}, 60);
     ASSERT_TRUE(outcome.Succeeded()) << outcome.Describe();
     const Probe probe = ProbePicture(destination);

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <random>
@@ -21,10 +22,12 @@
 namespace hostile {
 namespace {
 
+// Generous for a header under the sanitizers on a busy machine; a decode of
+// the declared size would take minutes.
 constexpr double kHeaderMillis = 200;
-// The child's own start-up (codec tables, colour transforms) may cost a few
-// MiB; a pixel buffer for any of these headers would cost gigabytes.
-constexpr long kHeaderPeakKib = 64 * 1024;
+// Allocator and sanitizer bookkeeping may cost a few MiB; a pixel buffer for
+// any of these headers would cost gigabytes.
+constexpr long kHeaderPeakKib = 16 * 1024;
 constexpr double kHostileMillis = 2000;
 constexpr long kHostilePeakKib = 512 * 1024;
 
@@ -62,21 +65,36 @@ class HugeHeaderTest : public RegisteredTest<const char*> {};
 TEST_P(HugeHeaderTest, IsRefusedFromTheHeaderAtOnce) {
   const std::string source = TestdataPath(GetParam());
   const Size boxes[] = {{160, 120}, {0, 0}};
+  double slowest_ms = 0;
+  long largest_peak_kib = 0;
   for (const Size box : boxes) {
     for (const OutputType& type : kOutputTypes) {
       SCOPED_TRACE(std::string(type.suffix) + " into " + std::to_string(box.width) + "x" +
                    std::to_string(box.height));
       ScratchFolder folder;
+      // A small picture first: the header's cost alone is what is measured.
+      const auto warm_up = [&folder, &type]() -> std::string {
+        const std::string warm = folder.Child(NameFor("warm", type));
+        const int32_t status = ConvertHere({TestdataPath("jpeg/testorig.jpg"), warm, 160, 120,
+                                            type.transparency, type.quality})
+                                   .status;
+        unlink(warm.c_str());
+        return status == 0 ? "" : "the warm-up conversion failed with " + std::to_string(status);
+      };
       const ConvertOutcome outcome =
-          ConvertIsolated({source, folder.Child(NameFor("huge", type)), box.width, box.height,
+          ConvertOneIsolated({source, folder.Child(NameFor("huge", type)), box.width, box.height,
                            type.transparency, type.quality},
-                          {}, 20);
+                          warm_up, 20);
       EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
-      EXPECT_LT(outcome.call_ms, kHeaderMillis) << outcome.Describe();
+      EXPECT_LT(outcome.call.call_ms, kHeaderMillis) << outcome.Describe();
       EXPECT_LT(outcome.peak_kib, kHeaderPeakKib) << outcome.Describe();
       EXPECT_EQ(ListFolder(folder.path()), FolderContents{});
+      slowest_ms = std::max(slowest_ms, outcome.call.call_ms);
+      largest_peak_kib = std::max(largest_peak_kib, outcome.peak_kib);
     }
   }
+  RecordProperty("slowest_ms", static_cast<int>(slowest_ms));
+  RecordProperty("largest_peak_kib", static_cast<int>(largest_peak_kib));
 }
 
 // Each declares well over 256 megapixels in a few kilobytes of real data.
@@ -132,12 +150,12 @@ TEST_P(OddSourceTest, FailsCleanlyAndQuickly) {
     ScratchFolder sources;
     ScratchFolder folder;
     const std::string source = GetParam().make(sources);
-    const ConvertOutcome outcome = ConvertIsolated(
+    const ConvertOutcome outcome = ConvertOneIsolated(
         {source, folder.Child(NameFor("ziel", type)), 160, 120, type.transparency, type.quality},
         {}, 10);
     EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
-    EXPECT_NE(outcome.message, "");
-    EXPECT_LT(outcome.call_ms, kHostileMillis) << outcome.Describe();
+    EXPECT_NE(outcome.call.message, "");
+    EXPECT_LT(outcome.call.call_ms, kHostileMillis) << outcome.Describe();
     EXPECT_LT(outcome.peak_kib, kHostilePeakKib) << outcome.Describe();
     EXPECT_EQ(ListFolder(folder.path()), FolderContents{});
   }
@@ -204,7 +222,6 @@ TEST_P(ChangingSourceTest, EachConversionIsWholeOrFailsCleanly) {
   const std::string whole = ReadFile(TestdataPath(GetParam()));
   ASSERT_FALSE(whole.empty());
   ScratchFolder sources;
-  ScratchFolder folder;
   const std::string source = sources.Child("quelle.bild");
   ASSERT_TRUE(WriteFile(source, whole));
 
@@ -219,13 +236,14 @@ TEST_P(ChangingSourceTest, EachConversionIsWholeOrFailsCleanly) {
   for (int round = 0; round < kRounds; ++round) {
     const OutputType& type = kOutputTypes[round % 4];
     SCOPED_TRACE("round " + std::to_string(round) + ", " + type.suffix);
-    const std::string name = NameFor("ziel", type);
-    const std::string destination = folder.Child(name);
+    ScratchFolder folder;
+    const std::string destination = folder.Child(NameFor("ziel", type));
     // Every other round an earlier output must survive a failure.
-    if (round % 2 == 1) WriteFile(destination, "an earlier conversion");
-    else unlink(destination.c_str());
+    if (round % 2 == 1) {
+      ASSERT_TRUE(WriteFile(destination, "an earlier conversion"));
+    }
     const FolderContents before = ListFolder(folder.path());
-    const ConvertOutcome outcome = ConvertIsolated(
+    const ConvertOutcome outcome = ConvertOneIsolated(
         {source, destination, 160, 120, type.transparency, type.quality}, {}, 30);
     ASSERT_EQ(outcome.end, ChildEnd::kReturned) << outcome.Describe();
     const FolderContents after = ListFolder(folder.path());
@@ -234,8 +252,8 @@ TEST_P(ChangingSourceTest, EachConversionIsWholeOrFailsCleanly) {
       EXPECT_EQ(after.size(), 1u) << DescribeDifference(before, after);
       const Probe probe = ProbePicture(destination);
       EXPECT_TRUE(probe.ok) << "a half-read source gave an unreadable output: " << probe.error;
-      EXPECT_EQ(probe.width, outcome.width);
-      EXPECT_EQ(probe.height, outcome.height);
+      EXPECT_EQ(probe.width, outcome.call.width);
+      EXPECT_EQ(probe.height, outcome.call.height);
     } else {
       ++failed;
       EXPECT_EQ(after, before) << DescribeDifference(before, after);

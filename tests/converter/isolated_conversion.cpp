@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include <QString>
@@ -32,16 +33,22 @@ namespace hostile {
 namespace {
 
 constexpr char kProgId[] = "Dravimo.Compendium";
+constexpr size_t kTextBytes = 512;
 
-// What the child sends back; plain bytes, so a partial write is detectable.
-struct ChildReport {
-  int32_t kind;  // a ChildEnd value: kReturned, kLeaked or kSetupFailed
+// What the child sends back: plain bytes, so a partial report is detectable.
+struct CallReport {
   int32_t status;
   int32_t width;
   int32_t height;
   double call_ms;
+  char message[kTextBytes];
+};
+struct ChildReport {
+  int32_t kind;  // a ChildEnd value: kReturned, kLeaked or kSetupFailed
+  uint32_t count;
   long start_maxrss_kib;
-  char text[1024];
+  char setup_error[kTextBytes];
+  CallReport calls[kMaxCallsPerChild];
 };
 
 long MaxRssKib() {
@@ -50,7 +57,7 @@ long MaxRssKib() {
   return usage.ru_maxrss;
 }
 
-void CopyText(std::string_view text, char (&out)[1024]) {
+void CopyText(std::string_view text, char (&out)[kTextBytes]) {
   const size_t n = std::min(text.size(), sizeof out - 1);
   std::memcpy(out, text.data(), n);
   out[n] = '\0';
@@ -71,13 +78,15 @@ std::string TextToUtf8(const CompText& text) {
 }
 
 // The batch's creation and call, exactly as it makes them.
-void CallConvertEx(const ConvertCall& call, ChildReport* report) {
+CallOutcome CallConvertEx(const ConvertCall& call) {
+  CallOutcome outcome;
+  const auto start = std::chrono::steady_clock::now();
   CompObject* object = nullptr;
   const CompStatus created = CompCreateObject(kProgId, &object);
   if (created != COMP_OK) {
-    report->status = created;
-    CopyText("CompCreateObject failed", report->text);
-    return;
+    outcome.status = created;
+    outcome.message = "CompCreateObject failed";
+    return outcome;
   }
   CompText source = AllocText(call.source);
   CompText destination = AllocText(call.destination);
@@ -101,48 +110,57 @@ void CallConvertEx(const ConvertCall& call, ChildReport* report) {
   args[5].value.p_i4 = &quality;
   CompVariant result{};
   CompText error{};
-  report->status = object->methods->invoke(object, "convertEx", args, 6, &result, &error);
-  report->width = width;
-  report->height = height;
-  CopyText(TextToUtf8(error), report->text);
+  outcome.status = object->methods->invoke(object, "convertEx", args, 6, &result, &error);
+  outcome.width = width;
+  outcome.height = height;
+  outcome.message = TextToUtf8(error);
   CompVariantClear(&result);
   CompTextFree(&error);
   CompTextFree(&source);
   CompTextFree(&destination);
   object->methods->release(object);
+  outcome.call_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return outcome;
 }
 
-[[noreturn]] void RunChild(int fd, const ConvertCall& call, const ChildSetup& setup) {
-  ChildReport report{};
-  report.kind = static_cast<int32_t>(ChildEnd::kReturned);
-  if (setup) {
-    const std::string error = setup();
-    if (!error.empty()) {
-      report.kind = static_cast<int32_t>(ChildEnd::kSetupFailed);
-      CopyText(error, report.text);
-    }
-  }
-  if (report.kind == static_cast<int32_t>(ChildEnd::kReturned)) {
-    report.start_maxrss_kib = MaxRssKib();
-    const auto start = std::chrono::steady_clock::now();
-    CallConvertEx(call, &report);
-    report.call_ms = std::chrono::duration<double, std::milli>(
-                         std::chrono::steady_clock::now() - start)
-                         .count();
-#ifdef HOSTILE_HAS_LSAN
-    if (__lsan_do_recoverable_leak_check() != 0)
-      report.kind = static_cast<int32_t>(ChildEnd::kLeaked);
-#endif
-  }
-  const char* bytes = reinterpret_cast<const char*>(&report);
-  size_t left = sizeof report;
-  while (left > 0) {
-    const ssize_t n = write(fd, bytes, left);
+void WriteAll(int fd, const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = write(fd, bytes, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) _exit(3);
     bytes += n;
-    left -= static_cast<size_t>(n);
+    size -= static_cast<size_t>(n);
   }
+}
+
+[[noreturn]] void RunChild(int fd, const std::vector<ConvertCall>& calls,
+                           const ChildSetup& setup) {
+  // Large (several KiB), so not on the stack of a process under test.
+  auto report = std::make_unique<ChildReport>();
+  report->kind = static_cast<int32_t>(ChildEnd::kReturned);
+  const std::string setup_error = setup ? setup() : std::string();
+  if (!setup_error.empty()) {
+    report->kind = static_cast<int32_t>(ChildEnd::kSetupFailed);
+    CopyText(setup_error, report->setup_error);
+  } else {
+    report->start_maxrss_kib = MaxRssKib();
+    for (const ConvertCall& call : calls) {
+      const CallOutcome outcome = CallConvertEx(call);
+      CallReport& out = report->calls[report->count++];
+      out.status = outcome.status;
+      out.width = outcome.width;
+      out.height = outcome.height;
+      out.call_ms = outcome.call_ms;
+      CopyText(outcome.message, out.message);
+    }
+#ifdef HOSTILE_HAS_LSAN
+    if (__lsan_do_recoverable_leak_check() != 0)
+      report->kind = static_cast<int32_t>(ChildEnd::kLeaked);
+#endif
+  }
+  WriteAll(fd, report.get(), sizeof *report);
   _exit(0);
 }
 
@@ -170,6 +188,8 @@ size_t ReadReport(int fd, ChildReport* report, std::chrono::steady_clock::time_p
 
 }  // namespace
 
+CallOutcome ConvertHere(const ConvertCall& call) { return CallConvertEx(call); }
+
 std::string RegisterComponent(const std::string& library_path) {
   static std::string registered;
   if (registered == library_path) return {};
@@ -185,83 +205,96 @@ std::string RegisterComponent(const std::string& library_path) {
   return {};
 }
 
-ConvertOutcome ConvertIsolated(const ConvertCall& call, const ChildSetup& setup,
-                               int hard_limit_seconds) {
-  ConvertOutcome outcome;
+ChildOutcome ConvertIsolated(const std::vector<ConvertCall>& calls, const ChildSetup& setup,
+                             int hard_limit_seconds) {
+  ChildOutcome outcome;
+  if (calls.size() > kMaxCallsPerChild) {
+    outcome.end = ChildEnd::kSetupFailed;
+    outcome.setup_error = "too many calls for one child";
+    return outcome;
+  }
   int fds[2];
   if (pipe(fds) != 0) {
-    outcome.setup_error = "pipe failed";
     outcome.end = ChildEnd::kSetupFailed;
+    outcome.setup_error = "pipe failed";
     return outcome;
   }
   const pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    RunChild(fds[1], call, setup);
+    RunChild(fds[1], calls, setup);
   }
   close(fds[1]);
   if (pid < 0) {
     close(fds[0]);
-    outcome.setup_error = "fork failed";
     outcome.end = ChildEnd::kSetupFailed;
+    outcome.setup_error = "fork failed";
     return outcome;
   }
-  ChildReport report{};
+  auto report = std::make_unique<ChildReport>();
   bool timed_out = false;
-  const size_t got = ReadReport(fds[0], &report,
-                                std::chrono::steady_clock::now() +
-                                    std::chrono::seconds(hard_limit_seconds),
-                                &timed_out);
+  const size_t got = ReadReport(
+      fds[0], report.get(),
+      std::chrono::steady_clock::now() + std::chrono::seconds(hard_limit_seconds), &timed_out);
   close(fds[0]);
-  const bool complete = got == sizeof report;
+  const bool complete = got == sizeof *report;
   int wait_status = 0;
   rusage usage{};
   if (timed_out) kill(pid, SIGKILL);
   while (wait4(pid, &wait_status, 0, &usage) < 0 && errno == EINTR) {
   }
+  outcome.peak_kib = usage.ru_maxrss - (complete ? report->start_maxrss_kib : 0);
   if (timed_out) {
     outcome.end = ChildEnd::kTimedOut;
-    outcome.peak_kib = usage.ru_maxrss;
     return outcome;
   }
-  outcome.peak_kib = usage.ru_maxrss - (complete ? report.start_maxrss_kib : 0);
-  const bool clean_exit = WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 0;
-  if (!complete || !clean_exit) {
+  if (!complete || !WIFEXITED(wait_status) || WEXITSTATUS(wait_status) != 0) {
     outcome.end = ChildEnd::kCrashed;
-    outcome.end_detail = WIFSIGNALED(wait_status) ? WTERMSIG(wait_status)
-                                                   : WEXITSTATUS(wait_status);
+    outcome.end_detail =
+        WIFSIGNALED(wait_status) ? WTERMSIG(wait_status) : WEXITSTATUS(wait_status);
     return outcome;
   }
-  outcome.end = static_cast<ChildEnd>(report.kind);
-  if (outcome.end == ChildEnd::kSetupFailed) {
-    outcome.setup_error = report.text;
-    return outcome;
+  outcome.end = static_cast<ChildEnd>(report->kind);
+  outcome.setup_error = report->setup_error;
+  for (uint32_t i = 0; i < report->count && i < kMaxCallsPerChild; ++i) {
+    const CallReport& in = report->calls[i];
+    outcome.calls.push_back({in.status, in.message, in.width, in.height, in.call_ms});
   }
-  outcome.status = report.status;
-  outcome.message = report.text;
-  outcome.width = report.width;
-  outcome.height = report.height;
-  outcome.call_ms = report.call_ms;
   return outcome;
 }
 
-std::string ConvertOutcome::Describe() const {
-  const std::string cost =
-      " in " + std::to_string(static_cast<long>(call_ms)) + " ms, peak +" +
-      std::to_string(peak_kib / 1024) + " MiB";
+ConvertOutcome ConvertOneIsolated(const ConvertCall& call, const ChildSetup& setup,
+                                  int hard_limit_seconds) {
+  const ChildOutcome child = ConvertIsolated({call}, setup, hard_limit_seconds);
+  ConvertOutcome outcome;
+  outcome.end = child.end;
+  outcome.peak_kib = child.peak_kib;
+  if (!child.calls.empty()) outcome.call = child.calls.front();
+  outcome.description = child.Describe();
+  if (child.end == ChildEnd::kReturned && !child.calls.empty())
+    outcome.description = DescribeCall(outcome.call) + ", " + outcome.description;
+  return outcome;
+}
+
+std::string DescribeCall(const CallOutcome& call) {
+  const std::string took = " in " + std::to_string(static_cast<long>(call.call_ms)) + " ms";
+  if (call.status == 0)
+    return "converted to " + std::to_string(call.width) + "x" + std::to_string(call.height) +
+           took;
+  return "failed with " + std::to_string(call.status) + " \"" + call.message + "\"" + took;
+}
+
+std::string ChildOutcome::Describe() const {
+  const std::string peak = "peak +" + std::to_string(peak_kib / 1024) + " MiB";
   switch (end) {
     case ChildEnd::kReturned:
-      if (status == 0)
-        return "converted to " + std::to_string(width) + "x" + std::to_string(height) + cost;
-      return "failed with " + std::to_string(status) + " \"" + message + "\"" + cost;
+      return "returned, " + peak;
     case ChildEnd::kCrashed:
-      return "crashed (signal or exit " + std::to_string(end_detail) + "), peak +" +
-             std::to_string(peak_kib / 1024) + " MiB";
+      return "crashed (signal or exit status " + std::to_string(end_detail) + "), " + peak;
     case ChildEnd::kTimedOut:
-      return "hung and was killed";
+      return "hung and was killed, " + peak;
     case ChildEnd::kLeaked:
-      return "leaked memory (see the LeakSanitizer report) after status " +
-             std::to_string(status);
+      return "leaked memory (see the LeakSanitizer report above), " + peak;
     case ChildEnd::kSetupFailed:
       return "could not prepare the conversion: " + setup_error;
   }
