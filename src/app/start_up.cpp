@@ -1,6 +1,6 @@
 #include "app/start_up.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -13,6 +13,10 @@ bool SetUpApplication(QTranslator& qt_texts) {
   QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganisation));
   QCoreApplication::setApplicationName(QString::fromUtf16(kApplicationTitle));
   QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+
+  // The controls stand at fixed pixel places; Fusion's metrics are the ones
+  // they were fitted to, whatever style the desktop would choose.
+  QApplication::setStyle(QStringLiteral("Fusion"));
 
   const QLocale german(QLocale::German, QLocale::Germany);
   QLocale::setDefault(german);

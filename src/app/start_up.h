@@ -1,8 +1,8 @@
 // SetUpApplication: what the program declares about itself before its window
-// exists: organisation "Orbelia", name "Kalvenix", version 1.01, German
-// (Germany) as the default locale, and Qt's own German texts (dialog
-// buttons, the file dialog) installed through `qt_texts`, which must outlive
-// the application. Returns false when Qt's German translations are missing;
+// exists: organisation "Orbelia", name "Kalvenix", version 1.01, the Fusion
+// style that the fixed layout was fitted to, German (Germany) as the default
+// locale, and Qt's own German texts (dialog buttons, the file dialog)
+// installed through `qt_texts`, which must outlive the application. Returns false when Qt's German translations are missing;
 // the program then runs with Qt's English texts. Call once, after the
 // QApplication exists, on the user-interface thread.
 #ifndef KALVENIX_APP_START_UP_H_

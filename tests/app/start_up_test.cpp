@@ -1,4 +1,5 @@
-#include <QCoreApplication>
+#include <QApplication>
+#include <QStyle>
 #include <QLocale>
 #include <QTest>
 #include <QTranslator>
@@ -19,6 +20,7 @@ class StartUpTest : public QObject {
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Kalvenix"));
     QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral(KALVENIX_PROJECT_VERSION));
     QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
+    QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
     // Qt's own buttons and dialogs speak German.
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
     QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("Datei&name:"));
@@ -56,5 +58,5 @@ class StartUpTest : public QObject {
 
 }  // namespace kalvenix
 
-QTEST_GUILESS_MAIN(kalvenix::StartUpTest)
+QTEST_MAIN(kalvenix::StartUpTest)
 #include "start_up_test.moc"
