@@ -72,6 +72,9 @@ struct FailingCall {
   int argument_count;
   CompStatus expected;
   const char16_t* message;
+  friend void PrintTo(const FailingCall& c, std::ostream* os) {
+    *os << c.method << " with " << c.argument_count;
+  }
 };
 
 class FailingCallTest : public ComponentObjectTest,

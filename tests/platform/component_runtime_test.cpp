@@ -43,6 +43,7 @@ struct CreationFailure {
   const char* prog_id;
   std::string library;  // registered for prog_id unless empty
   CompStatus expected;
+  friend void PrintTo(const CreationFailure& c, std::ostream* os) { *os << c.name; }
 };
 
 std::string NotALibrary() {

@@ -1,13 +1,31 @@
 #include "platform/utf_text.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 namespace kalvenix {
 namespace {
 
+// UTF-8 bytes as printable ASCII, the rest as \xNN, to name the cases.
+std::string Bytes(const std::string& utf8) {
+  std::string out;
+  for (unsigned char byte : utf8) {
+    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+      out += static_cast<char>(byte);
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    }
+  }
+  return out.empty() ? "empty" : out;
+}
+
 struct RoundTrip {
   std::u16string utf16;
   std::string utf8;
+  friend void PrintTo(const RoundTrip& r, std::ostream* os) { *os << Bytes(r.utf8); }
 };
 
 class UtfRoundTripTest : public testing::TestWithParam<RoundTrip> {};
@@ -36,6 +54,7 @@ TEST(Utf16ToUtf8, LoneSurrogatesHaveNoUtf8Form) {
 struct Malformed {
   std::string utf8;
   std::u16string utf16;
+  friend void PrintTo(const Malformed& m, std::ostream* os) { *os << Bytes(m.utf8); }
 };
 
 class Utf8MalformedTest : public testing::TestWithParam<Malformed> {};

@@ -1,0 +1,230 @@
+#include "conversion/batch_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_window.h"
+#include "test_component_probe.h"
+
+namespace kalvenix {
+namespace {
+
+// The arguments as the test component records them: the source by value,
+// then destination, width, height, transparency and quality by reference.
+std::string ConvertEx(int object, const std::string& source, const std::string& destination,
+                      int32_t width = 640, int32_t height = 480, int transparency = 0,
+                      int32_t quality = 100) {
+  return "convertEx " + std::to_string(object) + " text=" + source + " &text=" + destination +
+         " &i4=" + std::to_string(width) + " &i4=" + std::to_string(height) +
+         " &bool=" + std::to_string(transparency) + " &i4=" + std::to_string(quality) + "\n";
+}
+
+std::string Line(const std::string& text) { return text + "\n"; }
+
+const std::string kRegistered = Line("register " TEST_COMPONENT_DIR "/Quorvel.so");
+
+class BatchConversionTest : public testing::Test {
+ protected:
+  BatchConversionTest() {
+    window_.folder = u"" TEST_COMPONENT_DIR;
+    window_.entries = {u"/bilder/a.jpg", u"/bilder/b.png", u"/bilder/c.bmp"};
+  }
+  void TearDown() override { EXPECT_EQ(probe_.LiveObjects(), 0) << "an object was not released"; }
+
+  void Run() { ConvertListedFiles(window_, window_); }
+
+  TestComponentProbe probe_;
+  FakeWindow window_;
+};
+
+TEST_F(BatchConversionTest, EmptyListOnlyShowsTheMessage) {
+  window_.entries.clear();
+  probe_.RegisterDirectly();
+  Run();
+  EXPECT_EQ(window_.messages, std::vector<std::u16string>{u"Keine Dateien ausgewählt!"});
+  EXPECT_EQ(probe_.Record(), "");
+}
+
+TEST_F(BatchConversionTest, EachEntryGetsANewObjectReleasedOnceTheNextExists) {
+  probe_.RegisterDirectly();
+  Run();
+  EXPECT_EQ(probe_.Record(),
+            Line("create 1") + ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
+                Line("create 2") + Line("release 1") +
+                ConvertEx(2, "/bilder/b.png", "/bilder/b.JPG") + Line("create 3") +
+                Line("release 2") + ConvertEx(3, "/bilder/c.bmp", "/bilder/c.JPG") +
+                Line("release 3"));
+  EXPECT_TRUE(window_.messages.empty());
+}
+
+TEST_F(BatchConversionTest, UnregisteredClassIsRegisteredFromTheExecutablesFolderOnce) {
+  Run();
+  EXPECT_EQ(probe_.Record(),
+            kRegistered + Line("create 1") + ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
+                Line("create 2") + Line("release 1") +
+                ConvertEx(2, "/bilder/b.png", "/bilder/b.JPG") + Line("create 3") +
+                Line("release 2") + ConvertEx(3, "/bilder/c.bmp", "/bilder/c.JPG") +
+                Line("release 3"));
+}
+
+TEST_F(BatchConversionTest, BatchWaitsForASlowRegistration) {
+  probe_.SetRegisterDelay(200);
+  window_.entries = {u"/bilder/a.jpg"};
+  Run();
+  EXPECT_EQ(probe_.Record(), kRegistered + Line("create 1") +
+                                 ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
+                                 Line("release 1"));
+}
+
+TEST_F(BatchConversionTest, ClassThatCannotBeCreatedEndsTheBatchSilently) {
+  probe_.RefuseCreationsAfter(0);
+  Run();
+  // The first attempt fails in the runtime (not registered), the second in the class.
+  EXPECT_EQ(probe_.Record(), kRegistered + Line("refuse"));
+  EXPECT_TRUE(window_.messages.empty());
+}
+
+TEST_F(BatchConversionTest, FailedCreationKeepsTheHeldObjectUntilTheBatchEnds) {
+  probe_.RegisterDirectly();
+  probe_.RefuseCreationsAfter(1);
+  Run();
+  EXPECT_EQ(probe_.Record(), Line("create 1") + ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
+                                 Line("refuse") + kRegistered + Line("refuse") +
+                                 Line("release 1"));
+}
+
+TEST_F(BatchConversionTest, FailingConvertExIsSkipped) {
+  probe_.RegisterDirectly();
+  probe_.FailConvertFor("/bilder/b.png");
+  Run();
+  EXPECT_EQ(probe_.Record(),
+            Line("create 1") + ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
+                Line("create 2") + Line("release 1") +
+                ConvertEx(2, "/bilder/b.png", "/bilder/b.JPG") + Line("failed 2") +
+                Line("create 3") + Line("release 2") +
+                ConvertEx(3, "/bilder/c.bmp", "/bilder/c.JPG") + Line("release 3"));
+  EXPECT_TRUE(window_.messages.empty());
+}
+
+TEST_F(BatchConversionTest, FailedConvertExDoesNotCountAsFailedCreation) {
+  // Registration happens for the first entry only: the failed convertEx of
+  // the first entry must not send the second through the fallback.
+  probe_.FailConvertFor("/bilder/a.jpg");
+  window_.entries = {u"/bilder/a.jpg", u"/bilder/b.png"};
+  Run();
+  EXPECT_EQ(probe_.Record(), kRegistered + Line("create 1") +
+                                 ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
+                                 Line("failed 1") + Line("create 2") + Line("release 1") +
+                                 ConvertEx(2, "/bilder/b.png", "/bilder/b.JPG") +
+                                 Line("release 2"));
+}
+
+TEST_F(BatchConversionTest, NoOutputTypeSkipsEveryEntryWithoutAWord) {
+  probe_.RegisterDirectly();
+  window_.type_text = u"";
+  window_.type_index = -1;
+  Run();
+  EXPECT_EQ(probe_.Record(), "");
+  EXPECT_TRUE(window_.messages.empty());
+}
+
+TEST_F(BatchConversionTest, DestinationStaysInTheSourceFolder) {
+  probe_.RegisterDirectly();
+  window_.type_text = u"PNG";
+  window_.type_index = 3;
+  window_.entries = {u"/fotos/alte.bilder/foto", u"/fotos/logo.PNG"};
+  Run();
+  EXPECT_EQ(probe_.Record(),
+            Line("create 1") + ConvertEx(1, "/fotos/alte.bilder/foto", "/fotos/alte.bilder/foto.PNG") +
+                Line("create 2") + Line("release 1") +
+                ConvertEx(2, "/fotos/logo.PNG", "/fotos/logo.PNG") + Line("release 2"));
+}
+
+TEST_F(BatchConversionTest, ClickingAgainConvertsTheSameListAgain) {
+  probe_.RegisterDirectly();
+  window_.entries = {u"/bilder/a.jpg"};
+  Run();
+  Run();
+  const std::string once = ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG");
+  EXPECT_EQ(probe_.Record(), Line("create 1") + once + Line("release 1") + Line("create 2") +
+                                 ConvertEx(2, "/bilder/a.jpg", "/bilder/a.JPG") +
+                                 Line("release 2"));
+}
+
+TEST_F(BatchConversionTest, ListBeyond32767EntriesIsConvertedWhole) {
+  probe_.RegisterDirectly();
+  constexpr int kEntries = 32769;
+  window_.entries.assign(kEntries, u"/bilder/a.jpg");
+  window_.entries.back() = u"/bilder/last.png";
+  Run();
+  const std::string record = probe_.Record();
+  size_t calls = 0;
+  for (size_t at = record.find("convertEx "); at != std::string::npos;
+       at = record.find("convertEx ", at + 1))
+    ++calls;
+  EXPECT_EQ(calls, size_t{kEntries});
+  const std::string ending = ConvertEx(kEntries, "/bilder/last.png", "/bilder/last.JPG") +
+                             Line("release " + std::to_string(kEntries));
+  ASSERT_GE(record.size(), ending.size());
+  EXPECT_EQ(record.substr(record.size() - ending.size()), ending);
+}
+
+// The options per output type, as they reach convertEx. The test component
+// changes every by-reference value it gets, so the second entry also shows
+// that the batch sets them afresh.
+struct TypeOptions {
+  const char* name;
+  std::u16string type_text;
+  int32_t type_index;
+  int32_t transparency_state;
+  std::u16string quality, width, height;
+  std::string suffix;
+  int32_t width_passed, height_passed;
+  int transparency_passed;
+  int32_t quality_passed;
+  friend void PrintTo(const TypeOptions& o, std::ostream* os) { *os << o.name; }
+};
+
+class BatchOptionsTest : public BatchConversionTest,
+                         public testing::WithParamInterface<TypeOptions> {};
+
+TEST_P(BatchOptionsTest, ReachConvertEx) {
+  const TypeOptions& o = GetParam();
+  probe_.RegisterDirectly();
+  window_.entries = {u"/bilder/a.jpg", u"/bilder/b.gif"};
+  window_.type_text = o.type_text;
+  window_.type_index = o.type_index;
+  window_.transparency_state = o.transparency_state;
+  window_.quality = o.quality;
+  window_.width = o.width;
+  window_.height = o.height;
+  Run();
+  EXPECT_EQ(probe_.Record(),
+            Line("create 1") +
+                ConvertEx(1, "/bilder/a.jpg", "/bilder/a." + o.suffix, o.width_passed,
+                          o.height_passed, o.transparency_passed, o.quality_passed) +
+                Line("create 2") + Line("release 1") +
+                ConvertEx(2, "/bilder/b.gif", "/bilder/b." + o.suffix, o.width_passed,
+                          o.height_passed, o.transparency_passed, o.quality_passed) +
+                Line("release 2"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PerType, BatchOptionsTest,
+    testing::Values(
+        TypeOptions{"GifSet", u"GIF", 1, 1, u"50", u"640", u"480", "GIF", 640, 480, -1, 100},
+        TypeOptions{"GifGrayed", u"GIF", 1, 2, u"5", u"640", u"480", "GIF", 640, 480, -1, 100},
+        TypeOptions{"GifCleared", u"GIF", 1, 0, u"50", u"640", u"480", "GIF", 640, 480, 0, 100},
+        TypeOptions{"JpgSet", u"JPG", 2, 1, u"75", u"800", u"600", "JPG", 800, 600, 0, 75},
+        TypeOptions{"JpgLowQuality", u"JPG", 2, 0, u"5", u"640", u"480", "JPG", 640, 480, 0, 10},
+        TypeOptions{"Bmp", u"BMP", 0, 1, u"50", u"640", u"480", "BMP", 640, 480, 0, 100},
+        TypeOptions{"Png", u"PNG", 3, 2, u"50", u"640", u"480", "PNG", 640, 480, 0, 100},
+        TypeOptions{"EmptyAndNegativeSizes", u"PNG", 3, 0, u"", u"", u"-20", "PNG", 0, -20, 0,
+                    100},
+        TypeOptions{"SizesByTheNumberRule", u"JPG", 2, 0, u"80,5", u"1 024px", u"&H300",
+                    "JPG", 1024, 768, 0, 80},
+        TypeOptions{"HugeSizesSaturate", u"JPG", 2, 0, u"1e400", u"99999999999",
+                    u"-99999999999", "JPG", 2147483647, -2147483647 - 1, 0, 100}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kalvenix

@@ -1,0 +1,40 @@
+/* The test component's own exports, beside its component ABI: the tests
+ * steer it and read what it recorded. Plain C, as everything that crosses
+ * dlopen.
+ *
+ * The record is UTF-8, one line per event:
+ *   "register <own path>"   DllRegisterServer ran (after its delay)
+ *   "unregister"            DllUnregisterServer ran
+ *   "create <n>"            object n was created (numbered from 1)
+ *   "refuse"                a creation was refused
+ *   "release <n>"           object n lost its last reference
+ *   "convertEx <n> <args>"  a call on object n; each argument is written as
+ *                           ["&"]<type>=<value>, "&" marking by-reference, type
+ *                           one of empty, i4, bool, text, or the number.
+ *   "failed <n>"            that convertEx call was made to fail */
+#ifndef KALVENIX_TESTS_CONVERSION_TEST_COMPONENT_CONTROL_H_
+#define KALVENIX_TESTS_CONVERSION_TEST_COMPONENT_CONTROL_H_
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Forgets the record and every setting; numbering starts again at 1. */
+typedef void (*TestComponentResetFn)(void);
+/* Creations after the first `count` are refused; -1 refuses none. */
+typedef void (*TestComponentRefuseCreationsAfterFn)(int32_t count);
+/* convertEx fails (status 116, a message) when its source is `source`. */
+typedef void (*TestComponentFailConvertForFn)(const char* source);
+/* DllRegisterServer sleeps this long before it registers. */
+typedef void (*TestComponentSetRegisterDelayFn)(uint32_t milliseconds);
+/* Copies up to `capacity` bytes of the record; returns its whole length. */
+typedef uint32_t (*TestComponentRecordFn)(char* buffer, uint32_t capacity);
+typedef int32_t (*TestComponentLiveObjectsFn)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KALVENIX_TESTS_CONVERSION_TEST_COMPONENT_CONTROL_H_ */
