@@ -1,1 +1,18 @@
-# Reading sources: target_sources(quorvel_core PRIVATE ...)
+# Reading sources: sniff, the four format readers, EXIF orientation, colour.
+target_sources(quorvel_core PRIVATE
+  bmp_header.cpp
+  bmp_reader.cpp
+  checked_size.cpp
+  colour_profile.cpp
+  dct_scale.cpp
+  declared_size.cpp
+  decode.cpp
+  exif_orientation.cpp
+  fitted_size.cpp
+  gif_reader.cpp
+  jpeg_reader.cpp
+  orientation.cpp
+  png_reader.cpp
+  sniff.cpp
+  srgb_transform_cache.cpp
+)

@@ -1,1 +1,22 @@
-# Reader tests
+# Reader tests: run the readers on the shared test pictures; Qt's QImage is
+# the independent decoder the expected pixels come from (tests only; the
+# converter itself never links Qt).
+add_executable(converter_readers_test
+  bmp_reader_test.cpp
+  colour_profile_test.cpp
+  dct_scale_test.cpp
+  exif_orientation_test.cpp
+  gif_reader_test.cpp
+  hostile_input_test.cpp
+  jpeg_reader_test.cpp
+  png_reader_test.cpp
+  sniff_test.cpp
+  test_pictures.cpp
+)
+target_compile_definitions(converter_readers_test PRIVATE
+  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
+target_link_libraries(converter_readers_test PRIVATE
+  quorvel_core kalvenix_build_flags Qt6::Gui GTest::gtest_main Threads::Threads)
+gtest_discover_tests(converter_readers_test
+  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+  DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,27 @@
+#include "converter/dct_scale.h"
+
+#include "converter/fitted_size.h"
+
+namespace quorvel {
+
+uint32_t ScaledSide(uint32_t side, uint32_t denominator) {
+  // libjpeg rounds scaled sizes up (jdiv_round_up).
+  return uint32_t((uint64_t{side} + denominator - 1) / denominator);
+}
+
+uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, bool swaps_sides,
+                              TargetBox box) {
+  if (stored_width == 0 || stored_height == 0) return 1;
+  uint32_t width = swaps_sides ? stored_height : stored_width;
+  uint32_t height = swaps_sides ? stored_width : stored_height;
+  if (box.width <= 0 && box.height <= 0) return 1;
+  FittedSize fitted = FitIntoBox(width, height, box);
+  for (uint32_t denominator : {8u, 4u, 2u}) {
+    bool width_ok = box.width <= 0 || ScaledSide(width, denominator) >= 2 * fitted.width;
+    bool height_ok = box.height <= 0 || ScaledSide(height, denominator) >= 2 * fitted.height;
+    if (width_ok && height_ok) return denominator;
+  }
+  return 1;
+}
+
+}  // namespace quorvel

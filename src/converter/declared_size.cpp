@@ -1,0 +1,29 @@
+#include "converter/declared_size.h"
+
+#include <string>
+
+#include "converter/fitted_size.h"
+#include "converter/limits.h"
+
+namespace quorvel {
+namespace {
+
+std::string SizeText(uint64_t width, uint64_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+}  // namespace
+
+Status CheckDeclaredSize(uint32_t width, uint32_t height, bool swaps_sides, TargetBox box,
+                         Error corrupt) {
+  if (width == 0 || height == 0) return Fail(corrupt, "declared size " + SizeText(width, height));
+  if (width > kMaxSide || height > kMaxSide || uint64_t{width} * height > kMaxPixels)
+    return Fail(Error::kTooLarge, "declared size " + SizeText(width, height));
+  FittedSize out = swaps_sides ? FitIntoBox(height, width, box) : FitIntoBox(width, height, box);
+  // Both sides are below 2^32 here, so the product cannot wrap.
+  if (out.width > UINT32_MAX || out.height > UINT32_MAX || out.width * out.height > kMaxOutputPixels)
+    return Fail(Error::kTooLarge, "output size " + SizeText(out.width, out.height));
+  return Status::Ok();
+}
+
+}  // namespace quorvel

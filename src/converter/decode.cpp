@@ -1,0 +1,59 @@
+#include "converter/decode.h"
+
+#include <exception>
+#include <new>
+
+#include "converter/bmp_reader.h"
+#include "converter/colour_profile.h"
+#include "converter/exif_orientation.h"
+#include "converter/gif_reader.h"
+#include "converter/jpeg_reader.h"
+#include "converter/orientation.h"
+#include "converter/png_reader.h"
+#include "converter/sniff.h"
+
+namespace quorvel {
+namespace {
+
+Status Read(std::span<const uint8_t> file, TargetBox box, SourcePicture* picture) {
+  switch (SniffFormat(file)) {
+    case PictureFormat::kJpeg: return ReadJpeg(file, box, picture);
+    case PictureFormat::kPng: return ReadPng(file, box, picture);
+    case PictureFormat::kGif: return ReadGif(file, box, picture);
+    case PictureFormat::kBmp: return ReadBmp(file, box, picture);
+    case PictureFormat::kUnknown: break;
+  }
+  return Fail(Error::kUnknownFormat, file.empty() ? "empty file" : "no known signature");
+}
+
+Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out) {
+  SourcePicture picture;
+  if (Status s = Read(file, box, &picture); !s.ok()) return s;
+  if (Status s = ConvertToSrgb(&picture); !s.ok()) return s;
+  if (Status s = ApplyOrientation(picture.orientation, &picture.image); !s.ok()) return s;
+  bool swaps = OrientationSwapsSides(picture.orientation);
+  out->image = std::move(picture.image);
+  out->full_width = swaps ? picture.stored_height : picture.stored_width;
+  out->full_height = swaps ? picture.stored_width : picture.stored_height;
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out) {
+  // Readers report failures as Status; only allocation can still throw.
+  try {
+    DecodedPicture decoded;
+    Status status = DecodeSteps(file, box, &decoded);
+    if (status.ok()) *out = std::move(decoded);
+    return status;
+  } catch (const std::bad_alloc&) {
+    return Fail(Error::kOutOfMemory, "decoding");
+  } catch (const std::exception& e) {
+    return Fail(Error::kInternal, e.what());
+  } catch (...) {
+    return Fail(Error::kInternal, "decoding");
+  }
+}
+
+}  // namespace quorvel

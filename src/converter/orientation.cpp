@@ -1,0 +1,59 @@
+#include "converter/orientation.h"
+
+#include <cstring>
+#include <new>
+
+#include "converter/exif_orientation.h"
+
+namespace quorvel {
+namespace {
+
+// The stored pixel that lands at upright (x, y), for the EXIF meaning of each
+// value: 2 mirrors, 3 turns by 180, 4 flips, 5 transposes, 6 shows the stored
+// picture turned a quarter clockwise, 7 transverses, 8 a quarter
+// counter-clockwise.
+struct Source {
+  uint32_t x, y;
+};
+
+Source StoredPixel(int orientation, uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+  switch (orientation) {
+    case 2: return {w - 1 - x, y};
+    case 3: return {w - 1 - x, h - 1 - y};
+    case 4: return {x, h - 1 - y};
+    case 5: return {y, x};
+    case 6: return {y, h - 1 - x};
+    case 7: return {w - 1 - y, h - 1 - x};
+    case 8: return {w - 1 - y, x};
+    default: return {x, y};
+  }
+}
+
+}  // namespace
+
+Status ApplyOrientation(int orientation, Image* image) {
+  if (orientation < 2 || orientation > 8) return Status::Ok();
+  const Image& in = *image;
+  Image out;
+  bool swaps = OrientationSwapsSides(orientation);
+  out.width = swaps ? in.height : in.width;
+  out.height = swaps ? in.width : in.height;
+  out.channels = in.channels;
+  try {
+    out.pixels.resize(in.pixels.size());
+  } catch (const std::bad_alloc&) {
+    return Fail(Error::kOutOfMemory, "upright copy");
+  }
+  const uint32_t channels = in.channels;
+  for (uint32_t y = 0; y < out.height; ++y) {
+    uint8_t* dst = out.row(y);
+    for (uint32_t x = 0; x < out.width; ++x) {
+      Source s = StoredPixel(orientation, x, y, in.width, in.height);
+      std::memcpy(dst + size_t{x} * channels, in.row(s.y) + size_t{s.x} * channels, channels);
+    }
+  }
+  *image = std::move(out);
+  return Status::Ok();
+}
+
+}  // namespace quorvel

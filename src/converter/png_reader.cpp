@@ -1,0 +1,129 @@
+#include "converter/png_reader.h"
+
+#include <spng.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "converter/checked_size.h"
+#include "converter/declared_size.h"
+#include "converter/exif_orientation.h"
+#include "converter/limits.h"
+
+namespace quorvel {
+namespace {
+
+struct SpngDeleter {
+  void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+using SpngContext = std::unique_ptr<spng_ctx, SpngDeleter>;
+
+Status SpngFailure(int code, const char* step) {
+  Error error = Error::kCorruptPng;
+  if (code == SPNG_EMEM) error = Error::kOutOfMemory;
+  if (code == SPNG_EUSER_WIDTH || code == SPNG_EUSER_HEIGHT || code == SPNG_EOVERFLOW)
+    error = Error::kTooLarge;
+  return Fail(error, std::string(step) + ": " + spng_strerror(code));
+}
+
+uint32_t SamplesPerPixel(uint8_t color_type) {
+  switch (color_type) {
+    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA: return 2;
+    case SPNG_COLOR_TYPE_TRUECOLOR: return 3;
+    case SPNG_COLOR_TYPE_TRUECOLOR_ALPHA: return 4;
+    default: return 1;  // grey, indexed
+  }
+}
+
+// Whether the filtered rows could come out of a file this small: deflate
+// cannot expand beyond kMaxDeflateExpansion, so a header claiming more is a
+// lie told to make us allocate.
+bool PlausibleForFileSize(const spng_ihdr& ihdr, size_t file_size) {
+  std::optional<size_t> bits = CheckedMul(ihdr.width, SamplesPerPixel(ihdr.color_type), ihdr.bit_depth);
+  if (!bits) return false;
+  std::optional<size_t> raw = CheckedMul(*bits / 8 + 1 + 1, ihdr.height);  // + partial byte, filter byte
+  std::optional<size_t> most = CheckedMul(file_size, kMaxDeflateExpansion);
+  return raw && most && *raw <= *most;
+}
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// libspng stops reading when the image data stream ends, so the checksum of
+// the last IDAT chunk is never compared; damaged image data must not pass.
+bool IdatChecksumsMatch(std::span<const uint8_t> file) {
+  constexpr size_t kChunkOverhead = 12;  // length, type, CRC
+  size_t pos = 8;
+  while (file.size() - pos >= kChunkOverhead) {
+    const uint32_t length = BigEndian32(&file[pos]);
+    // Past the end: libspng has judged that file already.
+    if (length > 0x7FFFFFFF || length > file.size() - pos - kChunkOverhead) return true;
+    const uint8_t* type = &file[pos + 4];
+    if (std::memcmp(type, "IDAT", 4) == 0 &&
+        crc32(0, type, uInt(length) + 4) != BigEndian32(type + 4 + length))
+      return false;
+    if (std::memcmp(type, "IEND", 4) == 0) break;
+    pos += kChunkOverhead + length;
+  }
+  return true;
+}
+
+}  // namespace
+
+Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+  SpngContext ctx(spng_ctx_new(0));
+  if (!ctx) return Fail(Error::kOutOfMemory, "libspng context");
+  spng_set_image_limits(ctx.get(), kMaxSide, kMaxSide);
+  spng_set_chunk_limits(ctx.get(), kPngMaxChunkBytes, kPngMaxChunkCacheBytes);
+  // A damaged ancillary chunk (a profile, a text) costs that chunk, not the
+  // picture; damaged critical chunks stay fatal.
+  spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
+  if (int e = spng_set_png_buffer(ctx.get(), file.data(), file.size())) return SpngFailure(e, "buffer");
+
+  spng_ihdr ihdr{};
+  if (int e = spng_get_ihdr(ctx.get(), &ihdr)) return SpngFailure(e, "IHDR");
+  SourcePicture picture;
+  spng_exif exif{};
+  if (spng_get_exif(ctx.get(), &exif) == 0 && exif.data != nullptr)
+    picture.orientation = ReadExifOrientation(
+        {reinterpret_cast<const uint8_t*>(exif.data), exif.length});
+  picture.stored_width = ihdr.width;
+  picture.stored_height = ihdr.height;
+  Status size_ok = CheckDeclaredSize(ihdr.width, ihdr.height,
+                                     OrientationSwapsSides(picture.orientation), box,
+                                     Error::kCorruptPng);
+  if (!size_ok.ok()) return size_ok;
+  if (!PlausibleForFileSize(ihdr, file.size()))
+    return Fail(Error::kCorruptPng, "declared size exceeds what the data can hold");
+
+  spng_trns trns{};
+  bool has_trns = spng_get_trns(ctx.get(), &trns) == 0;
+  bool has_alpha = has_trns || ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                   ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+  int format = has_alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+  Image& image = picture.image;
+  image.width = ihdr.width;
+  image.height = ihdr.height;
+  image.channels = has_alpha ? 4 : 3;
+  std::optional<size_t> bytes = PixelBufferBytes(image.width, image.height, image.channels);
+  size_t spng_bytes = 0;
+  if (int e = spng_decoded_image_size(ctx.get(), format, &spng_bytes)) return SpngFailure(e, "size");
+  if (!bytes || *bytes != spng_bytes) return Fail(Error::kTooLarge, "decoded picture");
+  image.pixels.resize(*bytes);
+  if (int e = spng_decode_image(ctx.get(), image.pixels.data(), image.pixels.size(), format,
+                                has_trns ? SPNG_DECODE_TRNS : 0))
+    return SpngFailure(e, "image data");
+  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
+  picture.model = has_alpha ? PixelModel::kRgba : PixelModel::kRgb;
+
+  spng_iccp iccp{};
+  if (spng_get_iccp(ctx.get(), &iccp) == 0 && iccp.profile != nullptr && iccp.profile_len <= kMaxIccBytes)
+    picture.icc_profile.assign(iccp.profile, iccp.profile + iccp.profile_len);
+  *out = std::move(picture);
+  return Status::Ok();
+}
+
+}  // namespace quorvel
