@@ -68,10 +68,10 @@ inline constexpr uint64_t kMaxLzwPixelsPerByte = 2731;
 
 // Area a file may leave blank at no cost in its data: the logical screen
 // of a GIF around its first frame, the pixels an RLE bitmap skips with
-// end-of-line and delta codes. Real pictures leave little blank; 16 MP
-// (64 MiB as RGBA) allows any of them while a crafted header can no longer
-// make a tiny file fill a gigabyte.
-inline constexpr uint64_t kMaxBlankPixels = 16ull * 1024 * 1024;
+// end-of-line and delta codes. Real pictures leave little blank; 4 MP
+// (16 MiB as RGBA) allows them while a crafted header can no longer make a
+// tiny file fill and convert a gigabyte of nothing.
+inline constexpr uint64_t kMaxBlankPixels = 4ull * 1024 * 1024;
 
 // An RLE bitmap paints at most 255 pixels per 2-byte code.
 inline constexpr uint64_t kMaxRlePixelsPerByte = 128;
