@@ -8,6 +8,7 @@ target_link_libraries(hostile_test_support
   PUBLIC kalvenix_build_flags kalvenix_runtime Qt6::Gui ${CMAKE_DL_LIBS})
 target_compile_definitions(hostile_test_support PRIVATE
   KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}"
+  KALVENIX_FUZZ_REGRESSIONS_DIR="${CMAKE_SOURCE_DIR}/fuzz/regressions"
   KALVENIX_QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
 add_dependencies(hostile_test_support Quorvel)
 

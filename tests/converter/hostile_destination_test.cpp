@@ -101,8 +101,8 @@ class DestinationTest : public testing::Test {
       const FolderContents before = ListFolder(watched);
       const ConvertOutcome outcome =
           ConvertOneIsolated({source, destination_for(type), box_width, box_height,
-                           type.transparency, type.quality},
-                          {}, 30);
+                              type.transparency, type.quality},
+                             {}, 30);
       EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
       EXPECT_EQ(outcome.call.status, status) << outcome.Describe();
       const FolderContents after = ListFolder(watched);

@@ -24,6 +24,10 @@ std::string TestdataPath(const std::string& relative) {
   return std::string(KALVENIX_TESTDATA_DIR) + "/" + relative;
 }
 
+std::string RegressionPath(const std::string& relative) {
+  return std::string(KALVENIX_FUZZ_REGRESSIONS_DIR) + "/" + relative;
+}
+
 std::string ComponentPath() { return KALVENIX_QUORVEL_PATH; }
 
 std::vector<ManifestEntry> ReadManifest() {

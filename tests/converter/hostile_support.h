@@ -14,6 +14,7 @@ namespace hostile {
 
 // The shared test pictures and the built component, fixed at configure time.
 std::string TestdataPath(const std::string& relative);
+std::string RegressionPath(const std::string& relative);  // in fuzz/regressions
 std::string ComponentPath();
 
 // One line of manifest.tsv; width and height are 0 where it has "-".
