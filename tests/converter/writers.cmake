@@ -1,1 +1,29 @@
-# Pipeline, writer and component tests
+# Pipeline, writer and component tests. Qt's readers decode what our writers
+# wrote, so a fault shared by our reader and writer cannot hide itself.
+add_library(quorvel_picture_checks STATIC picture_checks.cpp)
+target_include_directories(quorvel_picture_checks PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(quorvel_picture_checks PUBLIC quorvel_core Qt6::Gui kalvenix_build_flags)
+
+add_executable(converter_writer_tests
+  atomic_file_test.cpp
+  convert_ex_call_test.cpp
+  fit_size_test.cpp
+  gif_writer_test.cpp
+  resample_test.cpp
+  writers_test.cpp)
+target_link_libraries(converter_writer_tests PRIVATE quorvel_core quorvel_picture_checks
+                      GTest::gtest_main)
+target_compile_definitions(converter_writer_tests PRIVATE
+  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
+gtest_discover_tests(converter_writer_tests DISCOVERY_TIMEOUT 30
+                     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+add_executable(converter_component_tests component_test.cpp)
+target_link_libraries(converter_component_tests PRIVATE quorvel_picture_checks kalvenix_runtime
+                      GTest::gtest_main ${CMAKE_DL_LIBS})
+target_compile_definitions(converter_component_tests PRIVATE
+  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}"
+  QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
+add_dependencies(converter_component_tests Quorvel)
+gtest_discover_tests(converter_component_tests DISCOVERY_TIMEOUT 30
+                     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)

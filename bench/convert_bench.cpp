@@ -1,0 +1,200 @@
+// convert_bench: converts a list of files with Quorvel.so, the way the batch
+// does it (a new object from "Dravimo.Compendium" per file, convertEx with
+// the source by value and the rest by reference), and prints per-file and
+// median times.
+//
+//   convert_bench [--type JPG|PNG|GIF|BMP] [--width 640] [--height 480]
+//                 [--quality 100] [--transparency] [--repeat 5]
+//                 [--out FOLDER] [--library PATH/Quorvel.so] FILE...
+//
+// Each file is converted once untimed (to warm caches), then --repeat times.
+// Outputs go to --out (default: a fresh folder under /tmp), named after the
+// source with the type as suffix.
+#include <dlfcn.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/component_object.h"
+#include "platform/owned_text.h"
+#include "platform/utf_text.h"
+
+namespace {
+
+struct Options {
+  std::string type = "JPG";
+  int32_t width = 640;
+  int32_t height = 480;
+  int32_t quality = 100;
+  bool transparency = false;
+  int repeat = 5;
+  std::string out;
+  std::string library;
+  std::vector<std::string> files;
+};
+
+[[noreturn]] void Usage() {
+  std::fprintf(stderr,
+               "usage: convert_bench [--type JPG|PNG|GIF|BMP] [--width N] [--height N]\n"
+               "                     [--quality N] [--transparency] [--repeat N]\n"
+               "                     [--out FOLDER] [--library PATH] FILE...\n");
+  std::exit(2);
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) Usage();
+      return argv[++i];
+    };
+    if (a == "--type") o.type = value();
+    else if (a == "--width") o.width = std::atoi(value().c_str());
+    else if (a == "--height") o.height = std::atoi(value().c_str());
+    else if (a == "--quality") o.quality = std::atoi(value().c_str());
+    else if (a == "--transparency") o.transparency = true;
+    else if (a == "--repeat") o.repeat = std::max(1, std::atoi(value().c_str()));
+    else if (a == "--out") o.out = value();
+    else if (a == "--library") o.library = value();
+    else if (!a.empty() && a[0] == '-') Usage();
+    else o.files.push_back(a);
+  }
+  if (o.files.empty()) Usage();
+  if (o.library.empty()) {
+    o.library = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "Quorvel.so");
+  }
+  if (o.out.empty()) {
+    std::string pattern = "/tmp/convert_bench_XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+      std::perror("mkdtemp");
+      std::exit(1);
+    }
+    o.out = pattern;
+  }
+  return o;
+}
+
+// As the batch: create; when that fails, run the library's own registration
+// and create once more.
+bool EnsureRegistered(const std::string& library) {
+  kalvenix::ComponentObject probe;
+  if (kalvenix::ComponentObject::Create("Dravimo.Compendium", &probe) == COMP_OK) return true;
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    std::fprintf(stderr, "%s\n", dlerror());
+    return false;
+  }
+  auto register_server = reinterpret_cast<CompRegisterServerFn>(dlsym(handle, COMP_REGISTER_EXPORT));
+  const bool ok = register_server != nullptr && register_server() == COMP_OK;
+  dlclose(handle);  // the runtime keeps its own reference once it loads it
+  return ok && kalvenix::ComponentObject::Create("Dravimo.Compendium", &probe) == COMP_OK;
+}
+
+struct Run {
+  double ms = 0;
+  bool ok = false;
+  int32_t width = 0;
+  int32_t height = 0;
+  std::string message;
+};
+
+Run ConvertOnce(const Options& o, const std::string& source, const std::string& destination) {
+  const auto start = std::chrono::steady_clock::now();
+  kalvenix::ComponentObject object;
+  Run run;
+  if (kalvenix::ComponentObject::Create("Dravimo.Compendium", &object) != COMP_OK) {
+    run.message = "creation failed";
+    return run;
+  }
+  kalvenix::OwnedText source_text(kalvenix::Utf8ToUtf16(source));
+  kalvenix::OwnedText destination_text(kalvenix::Utf8ToUtf16(destination));
+  int32_t width = o.width;
+  int32_t height = o.height;
+  CompBool transparency = o.transparency ? COMP_TRUE : COMP_FALSE;
+  int32_t quality = o.quality;
+  CompVariant args[6]{};
+  args[0].type = COMP_VT_TEXT;
+  args[0].value.text = source_text.get();
+  args[1].type = COMP_VT_TEXT | COMP_VT_BYREF;
+  args[1].value.p_text = destination_text.storage();
+  args[2].type = COMP_VT_I4 | COMP_VT_BYREF;
+  args[2].value.p_i4 = &width;
+  args[3].type = COMP_VT_I4 | COMP_VT_BYREF;
+  args[3].value.p_i4 = &height;
+  args[4].type = COMP_VT_BOOL | COMP_VT_BYREF;
+  args[4].value.p_boolean = &transparency;
+  args[5].type = COMP_VT_I4 | COMP_VT_BYREF;
+  args[5].value.p_i4 = &quality;
+  const kalvenix::CallOutcome outcome = object.Invoke("convertEx", args);
+  object.Reset();
+  run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+               .count();
+  run.ok = outcome.ok();
+  run.width = width;
+  run.height = height;
+  if (!run.ok) {
+    std::string message;
+    for (char16_t c : outcome.message) message.push_back(c < 128 ? char(c) : '?');
+    run.message = "status " + std::to_string(outcome.status) + ": " + message;
+  }
+  return run;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = ParseOptions(argc, argv);
+  if (!EnsureRegistered(o.library)) {
+    std::fprintf(stderr, "cannot register %s\n", o.library.c_str());
+    return 1;
+  }
+  std::printf("%s %dx%d quality %d%s, %d runs per file, outputs in %s\n", o.type.c_str(),
+              o.width, o.height, o.quality, o.transparency ? " transparency" : "", o.repeat,
+              o.out.c_str());
+  std::vector<double> file_medians;
+  bool all_ok = true;
+  for (const std::string& source : o.files) {
+    const std::string destination =
+        o.out + "/" + std::filesystem::path(source).stem().string() + "." + o.type;
+    Run run = ConvertOnce(o, source, destination);  // warm-up
+    std::vector<double> times;
+    for (int i = 0; i < o.repeat && run.ok; ++i) {
+      run = ConvertOnce(o, source, destination);
+      times.push_back(run.ms);
+    }
+    const std::string name = std::filesystem::path(source).filename().string();
+    if (!run.ok) {
+      std::printf("%-40s FAILED %s\n", name.c_str(), run.message.c_str());
+      all_ok = false;
+      continue;
+    }
+    const double median = Median(times);
+    file_medians.push_back(median);
+    std::printf("%-40s %5dx%-5d %9ju bytes  median %8.2f ms  min %8.2f ms\n", name.c_str(),
+                run.width, run.height,
+                static_cast<uintmax_t>(std::filesystem::file_size(destination)), median,
+                *std::min_element(times.begin(), times.end()));
+  }
+  if (!file_medians.empty()) {
+    std::printf("median per image over %zu files: %.2f ms\n", file_medians.size(),
+                Median(file_medians));
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak resident memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  return all_ok ? 0 : 1;
+}

@@ -1,0 +1,23 @@
+// The component object of the class "Dravimo.Compendium".
+//
+// A Compendium is only a reference count and the method table: creating one
+// per file, as the batch does, costs one small allocation. Its one method
+// `convertEx` runs ConvertFile synchronously and writes the produced size
+// back into the by-reference width and height.
+// Thread-safety: an object's methods are called from one thread at a time;
+// different objects may work at once.
+#ifndef KALVENIX_CONVERTER_COMPENDIUM_H_
+#define KALVENIX_CONVERTER_COMPENDIUM_H_
+
+#include "platform/component_abi.h"
+
+namespace quorvel {
+
+inline constexpr char kProgId[] = "Dravimo.Compendium";
+
+// A new object holding one reference for the caller. Never throws.
+CompStatus CreateCompendium(CompObject** out) noexcept;
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_COMPENDIUM_H_

@@ -1,0 +1,36 @@
+// One whole conversion: the converter's synchronous pipeline.
+//
+// read the source -> DecodePicture -> FitSize -> Resample -> encode -> write
+// the destination atomically. The output type comes from the destination's
+// suffix and is checked before the source is read. On failure nothing is
+// written and an existing destination is left as it was.
+// Thread-safety: reentrant; conversions of different files may run at once.
+#ifndef KALVENIX_CONVERTER_CONVERT_FILE_H_
+#define KALVENIX_CONVERTER_CONVERT_FILE_H_
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "converter/encode.h"
+#include "converter/error.h"
+#include "converter/fit_size.h"
+#include "converter/image.h"
+#include "converter/output_type.h"
+
+namespace quorvel {
+
+// The in-memory part, for callers that hold the file's bytes already (and
+// for fuzzing): decode, fit, resample, encode. `produced` gets the size
+// written.
+Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
+                      EncodeOptions options, std::vector<uint8_t>* encoded,
+                      PictureSize* produced);
+
+Status ConvertFile(const std::string& source_path, const std::string& destination_path,
+                   TargetBox box, bool transparency, int32_t quality, PictureSize* produced);
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_CONVERT_FILE_H_

@@ -1,0 +1,344 @@
+#include "converter/resample.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "converter/resample_kernel.h"
+
+namespace quorvel {
+namespace {
+
+// One pixel as four floats (R, G, B, A premultiplied; A is 0 for RGB), so
+// every tap is a single SIMD multiply-add whatever the channel count.
+typedef float V4 __attribute__((vector_size(16)));
+
+inline V4 Splat(float f) { return V4{f, f, f, f}; }
+
+inline V4 Min(V4 a, V4 b) {
+#if defined(__SSE2__)
+  return (V4)_mm_min_ps((__m128)a, (__m128)b);
+#else
+  for (int i = 0; i < 4; ++i) a[i] = b[i] < a[i] ? b[i] : a[i];
+  return a;
+#endif
+}
+
+inline V4 Max(V4 a, V4 b) {
+#if defined(__SSE2__)
+  return (V4)_mm_max_ps((__m128)a, (__m128)b);
+#else
+  for (int i = 0; i < 4; ++i) a[i] = b[i] > a[i] ? b[i] : a[i];
+  return a;
+#endif
+}
+
+// Premultiplied so that a transparent pixel's (meaningless) colour carries no
+// weight: averaging it in would otherwise darken or tint the edge.
+inline V4 LoadPixel(const uint8_t* p, uint32_t channels) {
+  if (channels == 4) {
+    const float a = p[3];
+    const float k = a * (1.0f / 255.0f);
+    return V4{p[0] * k, p[1] * k, p[2] * k, a};
+  }
+  return V4{float(p[0]), float(p[1]), float(p[2]), 0.0f};
+}
+
+#if defined(__SSE2__)
+// Four bytes to four floats in one go; the scalar conversion above costs
+// more than all of the horizontal filtering.
+inline V4 BytesToFloats(uint32_t bytes) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i v = _mm_cvtsi32_si128(static_cast<int>(bytes));
+  v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero);
+  return (V4)_mm_cvtepi32_ps(v);
+}
+
+// A row of `count` pixels into V4s. RGB reads four bytes per pixel, so the
+// last pixel goes through LoadPixel to stay inside the row.
+inline void LoadRow(const uint8_t* row, uint32_t count, uint32_t channels, V4* out) {
+  if (count == 0) return;
+  if (channels == 4) {
+    const V4 inverse = Splat(1.0f / 255.0f);
+    const V4 keep_alpha = {0.0f, 0.0f, 0.0f, 1.0f};
+    const V4 scale_colour = {1.0f, 1.0f, 1.0f, 0.0f};
+    for (uint32_t x = 0; x < count; ++x) {
+      uint32_t bytes;
+      std::memcpy(&bytes, row + size_t{x} * 4, 4);
+      const V4 v = BytesToFloats(bytes);
+      const V4 k = Splat(v[3]) * inverse * scale_colour + keep_alpha;
+      out[x] = v * k;
+    }
+    return;
+  }
+  for (uint32_t x = 0; x + 1 < count; ++x) {
+    uint32_t bytes;
+    std::memcpy(&bytes, row + size_t{x} * 3, 4);
+    out[x] = BytesToFloats(bytes & 0x00FFFFFFu);  // little-endian: drop the 4th byte
+  }
+  out[count - 1] = LoadPixel(row + size_t{count - 1} * 3, 3);
+}
+#else
+inline void LoadRow(const uint8_t* row, uint32_t count, uint32_t channels, V4* out) {
+  for (uint32_t x = 0; x < count; ++x) out[x] = LoadPixel(row + size_t{x} * channels, channels);
+}
+#endif
+
+inline uint8_t ToByte(float v) {
+  v = std::clamp(v, 0.0f, 255.0f);
+  return static_cast<uint8_t>(v + 0.5f);
+}
+
+}  // namespace
+
+struct Resampler::State {
+  uint32_t source_width = 0;
+  uint32_t source_height = 0;
+  uint32_t channels = 0;
+  Image* out = nullptr;
+
+  uint32_t box_x = 1;
+  uint32_t box_y = 1;
+  uint32_t mid_width = 0;  // after the box stage
+  uint32_t mid_height = 0;
+  AxisKernel kernel_x;
+  AxisKernel kernel_y;
+  // kernel_x's weights, each splatted over a whole pixel once here rather
+  // than once per source row.
+  std::vector<V4> weights_x;
+
+  std::vector<V4> wide_row;  // one source row before the box stage
+  std::vector<V4> mid_row;   // one box-averaged source row
+  std::vector<V4> box_sum;  // rows summed towards the next mid_row
+  uint32_t box_rows = 0;
+  uint32_t source_rows = 0;
+
+  // Horizontally filtered rows: a ring of kernel_y.max_count rows, which is
+  // every row one output row can need.
+  std::vector<V4> ring;
+  uint32_t ring_rows = 0;
+  uint32_t mid_rows = 0;  // rows that have entered the ring
+  uint32_t out_rows = 0;
+
+  std::vector<V4> sum;
+  std::vector<V4> low;
+  std::vector<V4> high;
+
+  V4* RingRow(uint32_t mid_y) {
+    return ring.data() + size_t{mid_y % ring_rows} * out->width;
+  }
+
+  void BoxRow(const uint8_t* row) {
+    const uint32_t c = channels;
+    if (box_x == 1) {
+      LoadRow(row, mid_width, c, mid_row.data());
+      return;
+    }
+    // Only the whole boxes: the rest of the row is less than half an output pixel.
+    LoadRow(row, mid_width * box_x, c, wide_row.data());
+    for (uint32_t x = 0; x < mid_width; ++x) {
+      const V4* p = wide_row.data() + size_t{x} * box_x;
+      V4 s = p[0];
+      for (uint32_t k = 1; k < box_x; ++k) s += p[k];
+      mid_row[x] = s;
+    }
+  }
+
+  void FilterRow(const V4* in, V4* dst) {
+    const V4* weights = weights_x.data();
+    for (uint32_t x = 0; x < out->width; ++x) {
+      const AxisTaps& t = kernel_x.taps[x];
+      const V4* p = in + t.first;
+      const V4* w = weights + t.weight_offset;
+      // Four independent sums: one chain of dependent adds would leave the
+      // multiply-add units waiting on their own latency.
+      V4 a0 = Splat(0.0f), a1 = a0, a2 = a0, a3 = a0;
+      uint32_t k = 0;
+      for (; k + 4 <= t.count; k += 4) {
+        a0 += p[k] * w[k];
+        a1 += p[k + 1] * w[k + 1];
+        a2 += p[k + 2] * w[k + 2];
+        a3 += p[k + 3] * w[k + 3];
+      }
+      for (; k < t.count; ++k) a0 += p[k] * w[k];
+      const V4 acc = (a0 + a1) + (a2 + a3);
+      const V4* lobe = p + t.lobe_first;
+      V4 lo0 = lobe[0], hi0 = lobe[0], lo1 = lobe[0], hi1 = lobe[0];
+      k = 1;
+      for (; k + 2 <= t.lobe_count; k += 2) {
+        lo0 = Min(lo0, lobe[k]);
+        hi0 = Max(hi0, lobe[k]);
+        lo1 = Min(lo1, lobe[k + 1]);
+        hi1 = Max(hi1, lobe[k + 1]);
+      }
+      if (k < t.lobe_count) {
+        lo0 = Min(lo0, lobe[k]);
+        hi0 = Max(hi0, lobe[k]);
+      }
+      dst[x] = Min(Max(acc, Min(lo0, lo1)), Max(hi0, hi1));
+    }
+  }
+
+  void EmitRow() {
+    const uint32_t width = out->width;
+    const AxisTaps& t = kernel_y.taps[out_rows];
+    const float* w = kernel_y.weights.data() + t.weight_offset;
+    {
+      const V4* r = RingRow(t.first);
+      const V4 w0 = Splat(w[0]);
+      for (uint32_t x = 0; x < width; ++x) sum[x] = r[x] * w0;
+    }
+    // Four source rows per pass over the sums: the sums' loads and stores,
+    // not the arithmetic, bound this loop.
+    uint32_t k = 1;
+    for (; k + 4 <= t.count; k += 4) {
+      const V4* r0 = RingRow(t.first + k);
+      const V4* r1 = RingRow(t.first + k + 1);
+      const V4* r2 = RingRow(t.first + k + 2);
+      const V4* r3 = RingRow(t.first + k + 3);
+      const V4 w0 = Splat(w[k]), w1 = Splat(w[k + 1]), w2 = Splat(w[k + 2]), w3 = Splat(w[k + 3]);
+      for (uint32_t x = 0; x < width; ++x) {
+        sum[x] += (r0[x] * w0 + r1[x] * w1) + (r2[x] * w2 + r3[x] * w3);
+      }
+    }
+    for (; k < t.count; ++k) {
+      const V4* r = RingRow(t.first + k);
+      const V4 wk = Splat(w[k]);
+      for (uint32_t x = 0; x < width; ++x) sum[x] += r[x] * wk;
+    }
+    {
+      const V4* r = RingRow(t.first + t.lobe_first);
+      std::copy(r, r + width, low.begin());
+      std::copy(r, r + width, high.begin());
+    }
+    for (uint32_t k = 1; k < t.lobe_count; ++k) {
+      const V4* r = RingRow(t.first + t.lobe_first + k);
+      for (uint32_t x = 0; x < width; ++x) {
+        low[x] = Min(low[x], r[x]);
+        high[x] = Max(high[x], r[x]);
+      }
+    }
+    uint8_t* o = out->row(out_rows);
+    if (channels == 4) {
+      for (uint32_t x = 0; x < width; ++x, o += 4) {
+        const V4 v = Min(Max(sum[x], low[x]), high[x]);
+        const float a = std::clamp(v[3], 0.0f, 255.0f);
+        if (a < 0.5f) {
+          o[0] = o[1] = o[2] = o[3] = 0;
+          continue;
+        }
+        const float k = 255.0f / a;
+        o[0] = ToByte(v[0] * k);
+        o[1] = ToByte(v[1] * k);
+        o[2] = ToByte(v[2] * k);
+        o[3] = ToByte(a);
+      }
+    } else {
+      for (uint32_t x = 0; x < width; ++x, o += 3) {
+        const V4 v = Min(Max(sum[x], low[x]), high[x]);
+        o[0] = ToByte(v[0]);
+        o[1] = ToByte(v[1]);
+        o[2] = ToByte(v[2]);
+      }
+    }
+    ++out_rows;
+  }
+
+  void PushMidRow(const V4* row) {
+    FilterRow(row, RingRow(mid_rows));
+    ++mid_rows;
+    while (out_rows < out->height) {
+      const AxisTaps& t = kernel_y.taps[out_rows];
+      if (t.first + t.count > mid_rows) break;
+      EmitRow();
+    }
+  }
+};
+
+Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.source_width = source_width;
+  s.source_height = source_height;
+  s.channels = out->channels;
+  s.out = out;
+  s.box_x = BoxFactor(source_width, out->width);
+  s.box_y = BoxFactor(source_height, out->height);
+  s.mid_width = source_width / s.box_x;
+  s.mid_height = source_height / s.box_y;
+  s.kernel_x = BuildAxisKernel(s.mid_width, out->width);
+  s.kernel_y = BuildAxisKernel(s.mid_height, out->height);
+  s.weights_x.reserve(s.kernel_x.weights.size());
+  for (float w : s.kernel_x.weights) s.weights_x.push_back(Splat(w));
+  s.mid_row.resize(s.mid_width);
+  if (s.box_x > 1) s.wide_row.resize(size_t{s.mid_width} * s.box_x);
+  if (s.box_y > 1) s.box_sum.resize(s.mid_width);
+  s.ring_rows = s.kernel_y.max_count;
+  s.ring.resize(size_t{s.ring_rows} * out->width);
+  s.sum.resize(out->width);
+  s.low.resize(out->width);
+  s.high.resize(out->width);
+}
+
+Resampler::~Resampler() = default;
+
+bool Resampler::done() const { return state_->out_rows == state_->out->height; }
+
+void Resampler::PushRow(const uint8_t* row) {
+  State& s = *state_;
+  // Rows past the last whole box are dropped: less than half an output pixel.
+  if (s.source_rows >= s.mid_height * s.box_y) {
+    ++s.source_rows;
+    return;
+  }
+  ++s.source_rows;
+  s.BoxRow(row);
+  if (s.box_y == 1 && s.box_x == 1) {
+    s.PushMidRow(s.mid_row.data());
+    return;
+  }
+  if (s.box_y == 1) {
+    const V4 scale = Splat(1.0f / static_cast<float>(s.box_x));
+    for (V4& v : s.mid_row) v *= scale;
+    s.PushMidRow(s.mid_row.data());
+    return;
+  }
+  if (s.box_rows == 0) {
+    std::copy(s.mid_row.begin(), s.mid_row.end(), s.box_sum.begin());
+  } else {
+    for (uint32_t x = 0; x < s.mid_width; ++x) s.box_sum[x] += s.mid_row[x];
+  }
+  if (++s.box_rows < s.box_y) return;
+  s.box_rows = 0;
+  const V4 scale = Splat(1.0f / static_cast<float>(s.box_x * s.box_y));
+  for (V4& v : s.box_sum) v *= scale;
+  s.PushMidRow(s.box_sum.data());
+}
+
+Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out) {
+  try {
+    Image result;
+    result.width = width;
+    result.height = height;
+    result.channels = source.channels;
+    if (width == source.width && height == source.height) {
+      result.pixels = source.pixels;
+    } else {
+      result.pixels.resize(result.stride() * height);
+      Resampler resampler(source.width, source.height, &result);
+      for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
+      if (!resampler.done()) return Fail(Error::kInternal, "resampler did not finish");
+    }
+    *out = std::move(result);
+    return Status::Ok();
+  } catch (const std::bad_alloc&) {
+    return Fail(Error::kOutOfMemory, "resample");
+  }
+}
+
+}  // namespace quorvel

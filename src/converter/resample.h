@@ -1,0 +1,50 @@
+// Resampling a picture to another size.
+//
+// Separable Lanczos-3 in the picture's own (sRGB) values on premultiplied
+// alpha, so transparent neighbours never darken an edge; each pass clamps
+// its result into the range of the samples under the kernel's main lobe,
+// which removes the ringing halos Lanczos draws beside hard edges. Large
+// reductions first average integer boxes (see BoxFactor).
+//
+// The Resampler takes source rows one at a time, top to bottom, and writes
+// each output row as soon as the rows it needs have arrived, so a decoder can
+// feed it while it still reads; it keeps only a window of filtered rows.
+// Thread-safety: a Resampler is used by one thread at a time.
+#ifndef KALVENIX_CONVERTER_RESAMPLE_H_
+#define KALVENIX_CONVERTER_RESAMPLE_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "converter/error.h"
+#include "converter/image.h"
+
+namespace quorvel {
+
+class Resampler {
+ public:
+  // `out` must already have the output size and the source's channel count;
+  // it must outlive the Resampler. Throws std::bad_alloc only.
+  Resampler(uint32_t source_width, uint32_t source_height, Image* out);
+  ~Resampler();
+  Resampler(const Resampler&) = delete;
+  Resampler& operator=(const Resampler&) = delete;
+
+  // The next source row: source_width pixels of out->channels bytes each.
+  void PushRow(const uint8_t* row);
+
+  // True once every output row has been written.
+  bool done() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The whole picture at once. Fails with kOutOfMemory when buffers cannot be
+// had; width and height are >= 1.
+Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out);
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_RESAMPLE_H_

@@ -1,0 +1,23 @@
+// UTF-16 (the component ABI's text) to and from UTF-8 (the system's paths).
+//
+// Thread-safety: pure functions.
+#ifndef KALVENIX_CONVERTER_UTF16_TEXT_H_
+#define KALVENIX_CONVERTER_UTF16_TEXT_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+// Strict: a lone surrogate or a NUL has no place in a file name, so such a
+// path names no file and is refused rather than guessed at.
+std::optional<std::string> Utf16PathToUtf8(std::u16string_view text);
+
+// Lenient: malformed UTF-8 becomes U+FFFD; used for messages only.
+std::u16string Utf8ToUtf16(std::string_view text);
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_UTF16_TEXT_H_

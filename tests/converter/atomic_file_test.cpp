@@ -1,0 +1,132 @@
+#include "converter/atomic_file.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "converter/source_file.h"
+#include "picture_checks.h"
+
+namespace quorvel {
+namespace {
+
+using testing::FolderEntries;
+using testing::ReadBytes;
+
+class AtomicFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = testing::MakeTempFolder();
+    ASSERT_FALSE(folder_.empty());
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+
+  static void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+
+  std::string folder_;
+};
+
+const std::vector<uint8_t> kBytes = {'n', 'e', 'u', 0, 1, 2};
+
+TEST_F(AtomicFileTest, WritesANewFileAndLeavesNothingElse) {
+  ASSERT_TRUE(WriteFileAtomically(Path("a.PNG"), kBytes).ok());
+  EXPECT_EQ(ReadBytes(Path("a.PNG")), kBytes);
+  EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"a.PNG"});
+}
+
+TEST_F(AtomicFileTest, ReplacesAnExistingFileKeepingItsPermissions) {
+  WriteText(Path("a.PNG"), "old content, longer than the new one");
+  ASSERT_EQ(chmod(Path("a.PNG").c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(Path("a.PNG"), kBytes).ok());
+  EXPECT_EQ(ReadBytes(Path("a.PNG")), kBytes);
+  struct stat st {};
+  ASSERT_EQ(stat(Path("a.PNG").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"a.PNG"});
+}
+
+TEST_F(AtomicFileTest, EmptyContentIsAFileToo) {
+  ASSERT_TRUE(WriteFileAtomically(Path("leer.BMP"), {}).ok());
+  EXPECT_TRUE(ReadBytes(Path("leer.BMP")).empty());
+}
+
+TEST_F(AtomicFileTest, MissingFolderFailsCleanly) {
+  const Status status = WriteFileAtomically(Path("fehlt/a.PNG"), kBytes);
+  EXPECT_EQ(status.code, Error::kCannotWrite);
+  EXPECT_TRUE(FolderEntries(folder_).empty());
+}
+
+TEST_F(AtomicFileTest, DestinationThatIsAFolderStaysAndNothingIsLeft) {
+  ASSERT_EQ(mkdir(Path("a.PNG").c_str(), 0755), 0);
+  EXPECT_EQ(WriteFileAtomically(Path("a.PNG"), kBytes).code, Error::kCannotWrite);
+  EXPECT_TRUE(std::filesystem::is_directory(Path("a.PNG")));
+  EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"a.PNG"});
+}
+
+TEST_F(AtomicFileTest, UnwritableFolderFailsCleanly) {
+  // The permission bits do not stop root, so use a folder on a read-only
+  // file system when the test runs as root.
+  const std::string target = geteuid() == 0 ? "/proc/quorvel_test.PNG" : Path("ro/a.PNG");
+  if (geteuid() != 0) {
+    ASSERT_EQ(mkdir(Path("ro").c_str(), 0555), 0);
+  }
+  EXPECT_EQ(WriteFileAtomically(target, kBytes).code, Error::kCannotWrite);
+  EXPECT_FALSE(testing::FileExists(target));
+  if (geteuid() != 0) {
+    EXPECT_TRUE(FolderEntries(Path("ro")).empty());
+  }
+}
+
+// A full disk, on a tmpfs of 64 KiB mounted in a mount namespace of a child
+// process (as root directly, otherwise inside a user namespace).
+TEST_F(AtomicFileTest, FullDiskIsReportedAndTheOldFileSurvives) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(10);
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(11);
+    if (mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") != 0) _exit(12);
+    const std::string path = Path("a.JPG");
+    WriteText(path, "old");
+    const std::vector<uint8_t> big(256 * 1024, 7);
+    const Status status = WriteFileAtomically(path, big);
+    if (status.code != Error::kDiskFull) _exit(13);
+    if (ReadBytes(path) != std::vector<uint8_t>{'o', 'l', 'd'}) _exit(14);
+    if (FolderEntries(folder_) != std::vector<std::string>{"a.JPG"}) _exit(15);
+    _exit(0);
+  }
+  int wstatus = 0;
+  ASSERT_EQ(waitpid(child, &wstatus, 0), child);
+  ASSERT_TRUE(WIFEXITED(wstatus));
+  EXPECT_EQ(WEXITSTATUS(wstatus), 0) << "10-12: no tmpfs could be mounted, 13: wrong code, "
+                                        "14: old file damaged, 15: temporary left behind";
+}
+
+TEST_F(AtomicFileTest, SourceIsReadWholeAndRefusedWhenItIsNoFile) {
+  WriteText(Path("q.jpg"), "abc");
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadSourceFile(Path("q.jpg"), &bytes).ok());
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{'a', 'b', 'c'}));
+  EXPECT_EQ(ReadSourceFile(Path("fehlt.jpg"), &bytes).code, Error::kCannotRead);
+  EXPECT_EQ(ReadSourceFile(folder_, &bytes).code, Error::kCannotRead);
+  ASSERT_EQ(mkfifo(Path("fifo.jpg").c_str(), 0644), 0);
+  EXPECT_EQ(ReadSourceFile(Path("fifo.jpg"), &bytes).code, Error::kCannotRead);
+  WriteText(Path("leer.jpg"), "");
+  ASSERT_TRUE(ReadSourceFile(Path("leer.jpg"), &bytes).ok());
+  EXPECT_TRUE(bytes.empty());
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,161 @@
+// Each writer's output read back by Qt's own readers, which share no code
+// with ours.
+#include <gtest/gtest.h>
+
+#include "converter/bmp_writer.h"
+#include "converter/encode.h"
+#include "converter/jpeg_writer.h"
+#include "converter/png_writer.h"
+#include "picture_checks.h"
+
+namespace quorvel {
+namespace {
+
+using testing::DecodeWithQt;
+using testing::MakeImage;
+using testing::Psnr;
+using testing::TestCard;
+
+std::vector<uint8_t> Encoded(const Image& image, OutputType type, EncodeOptions options = {}) {
+  std::vector<uint8_t> bytes;
+  const Status status = EncodePicture(image, type, options, &bytes);
+  EXPECT_TRUE(status.ok()) << ErrorMessage(status.code) << " " << status.context;
+  return bytes;
+}
+
+// Half-transparent cyan over white, with an opaque and a clear corner.
+Image AlphaCard() {
+  return MakeImage(21, 13, 4, [](uint32_t x, uint32_t y, uint8_t* p) {
+    p[0] = 0, p[1] = 200, p[2] = 200;
+    p[3] = x < 7 ? 255 : x < 14 ? 128 : 0;
+    if (y == 0) p[3] = 255;
+  });
+}
+
+// What flattening onto white makes of AlphaCard's pixel at column x.
+std::array<int, 3> FlatAlphaCard(uint32_t x, uint32_t y) {
+  const int a = y == 0 || x < 7 ? 255 : x < 14 ? 128 : 0;
+  auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+  return {mix(0), mix(200), mix(200)};
+}
+
+// The sampling factors of the luma and first chroma component in a JPEG's
+// start-of-frame segment.
+std::pair<int, int> JpegLumaAndChromaSampling(const std::vector<uint8_t>& jpeg) {
+  for (size_t i = 2; i + 15 < jpeg.size();) {
+    if (jpeg[i] != 0xFF) return {-1, -1};
+    const uint8_t marker = jpeg[i + 1];
+    const size_t length = size_t{jpeg[i + 2]} << 8 | jpeg[i + 3];
+    if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+      return {jpeg[i + 11], jpeg[i + 14]};
+    }
+    i += 2 + length;
+  }
+  return {-1, -1};
+}
+
+TEST(JpegWriterTest, HighQualityIsCloseAndKeepsFullChroma) {
+  const Image card = TestCard(160, 120, 3);
+  const auto bytes = Encoded(card, OutputType::kJpeg, {false, 100});
+  auto back = DecodeWithQt(bytes);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->width, 160u);
+  EXPECT_EQ(back->height, 120u);
+  EXPECT_GE(Psnr(*back, card), 38.0);
+  EXPECT_EQ(JpegLumaAndChromaSampling(bytes), std::make_pair(0x11, 0x11));
+}
+
+TEST(JpegWriterTest, ChromaIsHalvedBelowQuality90AndFilesShrinkWithQuality) {
+  const Image card = TestCard(160, 120, 3);
+  struct Case { int quality; int luma_sampling; };
+  size_t last_size = SIZE_MAX;
+  for (const Case& c : {Case{100, 0x11}, Case{90, 0x11}, Case{89, 0x22}, Case{50, 0x22},
+                        Case{10, 0x22}}) {
+    const auto bytes = Encoded(card, OutputType::kJpeg, {false, c.quality});
+    EXPECT_EQ(JpegLumaAndChromaSampling(bytes).first, c.luma_sampling) << c.quality;
+    EXPECT_LT(bytes.size(), last_size) << c.quality;
+    last_size = bytes.size();
+    ASSERT_TRUE(DecodeWithQt(bytes).has_value()) << c.quality;
+  }
+  // Out-of-range qualities are clamped, not refused.
+  EXPECT_EQ(Encoded(card, OutputType::kJpeg, {false, 5}),
+            Encoded(card, OutputType::kJpeg, {false, 10}));
+  EXPECT_EQ(Encoded(card, OutputType::kJpeg, {false, 1000}),
+            Encoded(card, OutputType::kJpeg, {false, 100}));
+}
+
+TEST(WriterTest, AlphaIsFlattenedOntoWhiteForJpegAndBmp) {
+  const Image card = AlphaCard();
+  for (OutputType type : {OutputType::kJpeg, OutputType::kBmp}) {
+    auto back = DecodeWithQt(Encoded(card, type));
+    ASSERT_TRUE(back.has_value());
+    ASSERT_EQ(back->channels, 3u);
+    const int tolerance = type == OutputType::kBmp ? 0 : 6;
+    for (uint32_t y : {0u, 6u}) {
+      for (uint32_t x : {2u, 10u, 18u}) {
+        const auto want = FlatAlphaCard(x, y);
+        for (int c = 0; c < 3; ++c) {
+          EXPECT_NEAR(back->row(y)[x * 3 + c], want[c], tolerance) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+TEST(BmpWriterTest, Writes24BitBottomUpWithPaddedRows) {
+  // Width 5: 15 bytes of pixels, padded to 16 per row.
+  const Image card = TestCard(5, 3, 3);
+  const auto bytes = Encoded(card, OutputType::kBmp);
+  ASSERT_EQ(bytes.size(), 14u + 40u + 16u * 3u);
+  EXPECT_EQ(bytes[0], 'B');
+  EXPECT_EQ(bytes[28], 24);  // bits per pixel
+  EXPECT_EQ(bytes[22], 3);   // height, positive: bottom-up
+  // The first stored row is the bottom one, in blue-green-red order.
+  EXPECT_EQ(bytes[54], card.row(2)[2]);
+  EXPECT_EQ(bytes[56], card.row(2)[0]);
+  auto back = DecodeWithQt(bytes);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->pixels, card.pixels);
+}
+
+TEST(PngWriterTest, RoundTripsExactlyAndKeepsAlphaOnlyWhenNeeded) {
+  struct Case {
+    Image image;
+    uint8_t color_type;  // IHDR: 2 RGB, 6 RGBA
+  };
+  const Case cases[] = {
+      {TestCard(64, 48, 3), 2},
+      {TestCard(64, 48, 4), 2},  // RGBA but opaque everywhere: written as RGB
+      {AlphaCard(), 6},
+  };
+  for (const Case& c : cases) {
+    const auto bytes = Encoded(c.image, OutputType::kPng);
+    ASSERT_GT(bytes.size(), 26u);
+    EXPECT_EQ(bytes[25], c.color_type);
+    auto back = DecodeWithQt(bytes);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(Psnr(*back, c.image), std::numeric_limits<double>::infinity());
+    if (c.color_type == 6) {
+      for (size_t i = 3; i < c.image.pixels.size(); i += 4) {
+        ASSERT_EQ(back->pixels[i], c.image.pixels[i]);
+      }
+    }
+  }
+}
+
+TEST(WriterTest, SidesBeyondTheFormatAreRefused) {
+  Image wide;
+  wide.width = 70000;
+  wide.height = 1;
+  wide.channels = 3;
+  wide.pixels.assign(wide.stride(), 128);
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(EncodePicture(wide, OutputType::kJpeg, {}, &bytes).code, Error::kTooLarge);
+  EXPECT_EQ(EncodePicture(wide, OutputType::kGif, {}, &bytes).code, Error::kTooLarge);
+  // PNG and BMP take it.
+  EXPECT_TRUE(EncodePicture(wide, OutputType::kPng, {}, &bytes).ok());
+  EXPECT_TRUE(EncodePicture(wide, OutputType::kBmp, {}, &bytes).ok());
+}
+
+}  // namespace
+}  // namespace quorvel
