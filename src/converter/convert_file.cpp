@@ -3,6 +3,7 @@
 #include <new>
 
 #include "converter/atomic_file.h"
+#include "converter/conversion_memory.h"
 #include "converter/decode.h"
 #include "converter/resample.h"
 #include "converter/source_file.h"
@@ -38,6 +39,7 @@ Status ConvertFile(const std::string& source_path, const std::string& destinatio
                    TargetBox box, bool transparency, int32_t quality, PictureSize* produced) {
   const std::optional<OutputType> type = OutputTypeFromPath(destination_path);
   if (!type) return Fail(Error::kUnknownSuffix, destination_path);
+  KeepConversionMemory();
   std::vector<uint8_t> source;
   Status status = ReadSourceFile(source_path, &source);
   if (!status.ok()) return status;

@@ -1,0 +1,5 @@
+# Speed: memory kept between conversions, and the JPEG pipeline that decodes,
+# resamples and encodes on two cores.
+target_sources(quorvel_core PRIVATE
+  conversion_memory.cpp
+)
