@@ -64,6 +64,9 @@ Status ReadFields(std::span<const uint8_t> header, uint32_t size, RawFields* f) 
 }
 
 Status JudgeEncoding(const RawFields& f, BmpHeader* h) {
+  // An embedded JPEG or PNG declares no bit count of its own.
+  if (!f.os2 && (f.compression == kJpeg || f.compression == kPng))
+    return Fail(Error::kUnsupported, "embedded JPEG or PNG");
   bool palette_bits = f.bits == 1 || f.bits == 2 || f.bits == 4 || f.bits == 8;
   if (f.bits == 64) return Fail(Error::kUnsupported, "64-bit bitmap");
   if (!palette_bits && f.bits != 16 && f.bits != 24 && f.bits != 32)
@@ -92,8 +95,8 @@ Status JudgeEncoding(const RawFields& f, BmpHeader* h) {
       h->encoding = BmpEncoding::kBitFields;
       return Status::Ok();
     case kJpeg:
-    case kPng:
-      return Fail(Error::kUnsupported, f.os2 ? "OS/2 compression" : "embedded JPEG or PNG");
+    case kPng:  // OS/2 v2: 4 is RLE24, 5 undefined
+      return Fail(Error::kUnsupported, "OS/2 compression " + std::to_string(f.compression));
     default:
       return Corrupt("compression " + std::to_string(f.compression));
   }

@@ -86,6 +86,13 @@ TEST(BmpReaderTest, UnusedFourthByteStaysOpaque) {
   EXPECT_FALSE(picture.image.has_alpha());
 }
 
+TEST(BmpReaderTest, EmbeddedJpegPngAnd64BitAreUnsupported) {
+  for (const char* path : {"bmpsuite/q/rgb24jpeg.bmp", "bmpsuite/q/rgb24png.bmp", "bmpsuite/q/rgba64.bmp"}) {
+    DecodedPicture picture;
+    EXPECT_EQ(DecodeTestFile(path, &picture).code, Error::kUnsupported) << path;
+  }
+}
+
 TEST(BmpReaderTest, TopDownMatchesBottomUp) {
   DecodedPicture up, down;
   ASSERT_TRUE(DecodeTestFile("bmpsuite/g/pal8.bmp", &up).ok());

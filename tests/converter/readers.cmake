@@ -3,6 +3,7 @@
 # converter itself never links Qt).
 add_executable(converter_readers_test
   bmp_reader_test.cpp
+  colour_profile_test.cpp
   dct_scale_test.cpp
   exif_orientation_test.cpp
   gif_reader_test.cpp
@@ -15,7 +16,7 @@ add_executable(converter_readers_test
 target_compile_definitions(converter_readers_test PRIVATE
   KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
 target_link_libraries(converter_readers_test PRIVATE
-  quorvel_core kalvenix_build_flags Qt6::Gui GTest::gtest_main)
+  quorvel_core kalvenix_build_flags Qt6::Gui GTest::gtest_main Threads::Threads)
 gtest_discover_tests(converter_readers_test
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
   DISCOVERY_TIMEOUT 60)
