@@ -5,6 +5,7 @@
 #include "converter/atomic_file.h"
 #include "converter/conversion_memory.h"
 #include "converter/decode.h"
+#include "converter/jpeg_pipeline.h"
 #include "converter/resample.h"
 #include "converter/source_file.h"
 
@@ -14,6 +15,9 @@ Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType t
                       EncodeOptions options, std::vector<uint8_t>* encoded,
                       PictureSize* produced) {
   try {
+    bool handled = false;
+    Status streamed = ConvertJpegInBands(file, box, type, options, encoded, produced, &handled);
+    if (handled) return streamed;
     DecodedPicture decoded;
     Status status = DecodePicture(file, box, &decoded);
     if (!status.ok()) return status;

@@ -289,6 +289,8 @@ Resampler::~Resampler() = default;
 
 bool Resampler::done() const { return state_->out_rows == state_->out->height; }
 
+uint32_t Resampler::rows_done() const { return state_->out_rows; }
+
 void Resampler::PushRow(const uint8_t* row) {
   State& s = *state_;
   // Rows past the last whole box are dropped: less than half an output pixel.

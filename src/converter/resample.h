@@ -36,6 +36,9 @@ class Resampler {
   // True once every output row has been written.
   bool done() const;
 
+  // Output rows written so far, from the top; a pipeline may pass them on.
+  uint32_t rows_done() const;
+
  private:
   struct State;
   std::unique_ptr<State> state_;
