@@ -9,8 +9,10 @@
 #include <new>
 
 #include "converter/band_worker.h"
+#include "converter/exif_orientation.h"
 #include "converter/jpeg_reader.h"
 #include "converter/jpeg_writer.h"
+#include "converter/orientation.h"
 #include "converter/resample.h"
 #include "converter/sniff.h"
 #include "converter/srgb_transform_cache.h"
@@ -36,14 +38,23 @@ class BandPipeline : public JpegRowSink {
   bool declined() const { return declined_; }
 
   Status Start(const SourcePicture& header) override {
-    if (header.orientation != 1 || header.model != PixelModel::kRgb) return Decline();
-    Status status = FitSize({header.stored_width, header.stored_height}, box_, &size_);
+    if (header.model != PixelModel::kRgb) return Decline();
+    orientation_ = header.orientation;
+    const bool swaps = OrientationSwapsSides(orientation_);
+    Status status = FitSize({swaps ? header.stored_height : header.stored_width,
+                             swaps ? header.stored_width : header.stored_height},
+                            box_, &size_);
     if (!status.ok()) return status;
+    // A picture stored turned is resampled as stored and turned afterwards,
+    // when it is small: the same filter along the same axes.
+    const PictureSize stored = swaps ? PictureSize{size_.height, size_.width} : size_;
     const Image& decoded = header.image;
-    const bool resize = size_.width != decoded.width || size_.height != decoded.height;
-    const bool jpeg = type_ == OutputType::kJpeg;
+    const bool resize = stored.width != decoded.width || stored.height != decoded.height;
+    // Rows can go to the encoder as they come only when nothing turns them.
+    const bool jpeg = type_ == OutputType::kJpeg && orientation_ == 1;
     // Without resampling only a JPEG encoder has work to share.
     if (!resize && !jpeg) return Decline();
+    if (!resize && orientation_ != 1) return Decline();
     lease_ = BandWorker::TryAcquire();
     if (!lease_) return Decline();
     if (!header.icc_profile.empty()) {
@@ -54,8 +65,8 @@ class BandPipeline : public JpegRowSink {
     stride_ = decoded.stride();
     if (transform_) colour_rows_.resize(stride_ * kMaxBandRows);
     if (resize) {
-      out_.width = size_.width;
-      out_.height = size_.height;
+      out_.width = stored.width;
+      out_.height = stored.height;
       out_.channels = decoded.channels;
       out_.pixels.resize(out_.stride() * out_.height);
       resampler_ = std::make_unique<Resampler>(decoded.width, decoded.height, &out_);
@@ -106,7 +117,9 @@ class BandPipeline : public JpegRowSink {
   Status TakeResult(std::vector<uint8_t>* encoded, PictureSize* size) {
     if (consumer_failed_) return consumer_status_;
     if (resampler_ && !resampler_->done()) return Fail(Error::kInternal, "resampler did not finish");
-    Status status = encoder_ ? encoder_->Finish(encoded) : EncodePicture(out_, type_, options_, encoded);
+    Status status = ApplyOrientation(orientation_, &out_);
+    if (!status.ok()) return status;
+    status = encoder_ ? encoder_->Finish(encoded) : EncodePicture(out_, type_, options_, encoded);
     if (!status.ok()) return status;
     *size = size_;
     return Status::Ok();
@@ -178,7 +191,8 @@ class BandPipeline : public JpegRowSink {
   OutputType type_;
   EncodeOptions options_;
   bool declined_ = false;
-  PictureSize size_;
+  int orientation_ = 1;
+  PictureSize size_;  // upright, as written
   std::shared_ptr<const SrgbTransform> transform_;
   uint32_t width_ = 0;
   size_t stride_ = 0;

@@ -4,8 +4,9 @@
 // each band of decoded rows into sRGB, through the resampler and, for JPEG
 // output, into the encoder as soon as it arrives. Decoding and the rest
 // overlap on two cores, and the decoded picture never exists whole. Used for
-// what a batch mostly converts: a JPEG photo stored upright (EXIF orientation
-// 1), in RGB or grey, that is resized or written as JPEG again.
+// what a batch mostly converts: a JPEG photo in RGB or grey that is resized,
+// or one stored upright (EXIF orientation 1) and written as JPEG again. A
+// picture stored turned is resampled as stored and turned once it is small.
 // Thread-safety: reentrant.
 #ifndef KALVENIX_CONVERTER_JPEG_PIPELINE_H_
 #define KALVENIX_CONVERTER_JPEG_PIPELINE_H_

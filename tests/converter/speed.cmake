@@ -1,0 +1,6 @@
+# The band pipeline against the whole-picture pipeline.
+add_executable(converter_pipeline_tests jpeg_pipeline_test.cpp)
+target_link_libraries(converter_pipeline_tests PRIVATE quorvel_core GTest::gtest_main)
+target_compile_definitions(converter_pipeline_tests PRIVATE
+  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
+gtest_discover_tests(converter_pipeline_tests DISCOVERY_TIMEOUT 30)
