@@ -15,7 +15,7 @@
 namespace kalvenix {
 namespace {
 
-const std::string kConverterProgId = "Dravimo.Compendium";
+constexpr char kConverterProgId[] = "Dravimo.Compendium";
 constexpr char16_t kConverterLibrary[] = u"/Quorvel.so";
 constexpr char16_t kEmptyListMessage[] = u"Keine Dateien ausgewählt!";
 

@@ -21,8 +21,8 @@ struct PictureSize {
   friend bool operator==(const PictureSize&, const PictureSize&) = default;
 };
 
-// Fails with kTooLarge when the result exceeds kMaxOutputPixels, and with
-// kInternal for a source of zero size (a reader never hands one on).
+// Fails with kTooLarge when the result exceeds kMaxOutputPixels (limits.h),
+// and with kInternal for a source of zero size (a reader never hands one on).
 Status FitSize(PictureSize source, TargetBox box, PictureSize* out);
 
 }  // namespace quorvel

@@ -120,7 +120,10 @@ typedef int32_t (*CompRegisterServerFn)(void);
 
 /* ---- What the runtime library exports ---------------------------------- */
 
-/* The class registry lives in the process and is never saved. */
+/* The class registry lives in the process and is never saved. ProgIDs are
+ * compared exactly (case-sensitive). Registering a ProgID again replaces its
+ * library path; unregistering one that is not registered returns
+ * COMP_E_NOT_REGISTERED. */
 COMP_EXPORT CompStatus CompRegisterClass(const char* prog_id, const char* library_path);
 COMP_EXPORT CompStatus CompUnregisterClass(const char* prog_id);
 

@@ -101,6 +101,16 @@ TEST(RuntimeRegistry, ComponentRegistersItselfByItsOwnPath) {
   dlclose(library);
 }
 
+TEST(RuntimeRegistry, RegisteringAgainReplacesThePath) {
+  ASSERT_EQ(CompRegisterClass("Kalvenix.Echo", "/nonexistent/old.so"), COMP_OK);
+  ASSERT_EQ(CompRegisterClass("Kalvenix.Echo", ECHO_COMPONENT_PATH), COMP_OK);
+  CompObject* object = nullptr;
+  ASSERT_EQ(CompCreateObject("Kalvenix.Echo", &object), COMP_OK);
+  object->methods->release(object);
+  EXPECT_EQ(CompCreateObject("kalvenix.echo", &object), COMP_E_NOT_REGISTERED);
+  CompUnregisterClass("Kalvenix.Echo");
+}
+
 TEST(RuntimeRegistry, RefusesNullAndEmptyNames) {
   EXPECT_EQ(CompRegisterClass(nullptr, "/x.so"), COMP_E_INVALID_ARGUMENT);
   EXPECT_EQ(CompRegisterClass("A.B", ""), COMP_E_INVALID_ARGUMENT);

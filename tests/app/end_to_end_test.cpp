@@ -1,0 +1,207 @@
+// The whole program but its event loop: the real window, the real open dialog
+// on Qt's file dialog, the real batch, and the converter Quorvel.so lying
+// beside this test in bin/, as beside the program.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "conversion/batch_conversion.h"
+#include "main_window/main_window.h"
+#include "platform/qt_open_dialog.h"
+
+namespace kalvenix {
+namespace {
+
+// Both are 4:3, so fitting them into 320 x 240 fills the box exactly.
+const char kPhoto[] = "photos/free_by_Peter_Nerlich.jpg";         // 2880 x 2160 JPEG
+const char kGraphic[] = "photos/MATE-Stripes-Light.png";           // 1920 x 1440 RGBA PNG
+
+bool ConverterBesideUs() {
+  return QFileInfo::exists(QCoreApplication::applicationDirPath() + "/Quorvel.so");
+}
+
+QByteArray Digest(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+class Program {
+ public:
+  Program()
+      : window_([](QWidget* parent) { return std::make_unique<QtOpenDialog>(parent); },
+                &ConvertListedFiles) {
+    window_.show();
+    QApplication::setActiveWindow(&window_);
+    if (!QTest::qWaitForWindowActive(&window_)) qFatal("window not active");
+  }
+
+  template <typename Control>
+  Control* Get(const char* name) {
+    auto* control = window_.findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr) qFatal("no control %s", name);
+    return control;
+  }
+
+  // "Add", then in the file dialog: go to `folder`, type the names, "Öffnen".
+  // A dialog that cannot be driven is cancelled, so the test fails, not hangs.
+  void AddThroughTheDialog(const QString& folder, const QStringList& names) {
+    QTimer::singleShot(0, [folder, names] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto cancel_on_failure = qScopeGuard([dialog] {
+        if (dialog->isVisible()) dialog->reject();
+      });
+      dialog->setDirectory(folder);
+      QStringList quoted;
+      for (const QString& name : names) quoted << '"' + name + '"';
+      auto* name_field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+      QVERIFY(name_field != nullptr && buttons != nullptr);
+      name_field->setText(quoted.join(' '));
+      QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+    });
+    QTest::mouseClick(Get<QPushButton>("cmdAdd"), Qt::LeftButton);
+  }
+
+  void ChooseType(int position) {
+    auto* combo = Get<QComboBox>("cmbType");
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < position; ++i) QTest::keyClick(combo, Qt::Key_Down);
+  }
+
+  void TypeInto(const char* name, const QString& text) {
+    auto* box = Get<QLineEdit>(name);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+  }
+
+  void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+
+  QStringList Entries() {
+    QStringList entries;
+    auto* list = Get<QListWidget>("lstFiles");
+    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
+    return entries;
+  }
+
+ private:
+  MainWindow window_;
+};
+
+}  // namespace
+
+class EndToEndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder_->isValid());
+    for (const char* source : {kPhoto, kGraphic}) {
+      const QString from = QStringLiteral(KALVENIX_TESTDATA_DIR "/") + source;
+      QVERIFY2(QFile::copy(from, folder_->filePath(QFileInfo(from).fileName())), qPrintable(from));
+    }
+  }
+
+  void convertsAPhotoAndAGraphicToPng() {
+    QVERIFY2(ConverterBesideUs(), "the converter Quorvel.so must lie beside this test");
+    const QString photo = folder_->filePath("free_by_Peter_Nerlich.jpg");
+    const QString graphic = folder_->filePath("MATE-Stripes-Light.png");
+    const QByteArray photo_digest = Digest(photo);
+    const QByteArray graphic_digest = Digest(graphic);
+
+    Program program;
+    program.AddThroughTheDialog(folder_->path(),
+                                {"free_by_Peter_Nerlich.jpg", "MATE-Stripes-Light.png"});
+    QCOMPARE(program.Entries(), (QStringList{QFileInfo(photo).absoluteFilePath(),
+                                             QFileInfo(graphic).absoluteFilePath()}));
+    program.ChooseType(3);
+    program.TypeInto("txtWidth", "320");
+    program.TypeInto("txtHeight", "240");
+    program.Click("mndKonv");
+
+    for (const QString& written : {folder_->filePath("free_by_Peter_Nerlich.PNG"),
+                                   folder_->filePath("MATE-Stripes-Light.PNG")}) {
+      QImageReader reader(written);
+      QCOMPARE(reader.format(), QByteArray("png"));
+      const QImage image = reader.read();
+      QVERIFY2(!image.isNull(), qPrintable(written + ": " + reader.errorString()));
+      QCOMPARE(image.size(), QSize(320, 240));
+    }
+    QCOMPARE(Digest(photo), photo_digest);
+    QCOMPARE(Digest(graphic), graphic_digest);
+    QCOMPARE(program.Entries().size(), 2);
+  }
+
+  void convertsTwoPicturesToTransparentGif() {
+    QVERIFY2(ConverterBesideUs(), "the converter Quorvel.so must lie beside this test");
+    Program program;
+    program.AddThroughTheDialog(folder_->path(),
+                                {"free_by_Peter_Nerlich.jpg", "MATE-Stripes-Light.png"});
+    program.ChooseType(1);
+    program.Click("chkTrans");
+    program.Click("mndKonv");
+
+    // 640 x 480, the initial size, both 4:3.
+    for (const QString& name : {QStringLiteral("free_by_Peter_Nerlich.GIF"),
+                                QStringLiteral("MATE-Stripes-Light.GIF")}) {
+      QImageReader reader(folder_->filePath(name));
+      QCOMPARE(reader.format(), QByteArray("gif"));
+      const QImage image = reader.read();
+      QVERIFY2(!image.isNull(), qPrintable(name + ": " + reader.errorString()));
+      QCOMPARE(image.size(), QSize(640, 480));
+    }
+    // The graphic's transparent parts stay transparent.
+    QVERIFY(QImage(folder_->filePath("MATE-Stripes-Light.GIF")).hasAlphaChannel());
+  }
+
+  void konvertierenWithAnEmptyListOnlyShowsTheMessage() {
+    Program program;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    qsizetype buttons = 0;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      title = box->windowTitle();
+      text = box->text();
+      icon = box->icon();
+      buttons = box->buttons().size();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    program.Click("mndKonv");
+    QCOMPARE(title, QStringLiteral("Kalvenix"));
+    QCOMPARE(text, QStringLiteral("Keine Dateien ausgewählt!"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, 1);
+    QCOMPARE(QDir(folder_->path()).entryList(QDir::Files).size(), 2);
+  }
+
+ private:
+  std::unique_ptr<QTemporaryDir> folder_;
+};
+
+}  // namespace kalvenix
+
+QTEST_MAIN(kalvenix::EndToEndTest)
+#include "end_to_end_test.moc"
