@@ -7,6 +7,7 @@
 #include "converter/bmp_header.h"
 #include "converter/checked_size.h"
 #include "converter/declared_size.h"
+#include "converter/limits.h"
 
 namespace quorvel {
 namespace {
@@ -176,6 +177,9 @@ Status ExpandRle(std::span<const uint8_t> file, const BmpHeader& h, std::vector<
 Status DecodeRle(std::span<const uint8_t> file, const BmpHeader& h, Image* image) {
   std::optional<size_t> pixels = CheckedMul(h.width, h.height);
   if (!pixels || !PixelBufferBytes(h.width, h.height, 4)) return Fail(Error::kTooLarge, "decoded picture");
+  uint64_t data_bytes = file.size() - h.pixel_offset;
+  if (*pixels > data_bytes * kMaxRlePixelsPerByte + kMaxBlankPixels)
+    return Corrupt("declared size exceeds what the RLE data can paint");
   std::vector<uint8_t> indices(*pixels, 0);  // skipped pixels take entry 0
   if (Status s = ExpandRle(file, h, &indices); !s.ok()) return s;
   if (Status s = AllocateImage(h.width, h.height, 3, image); !s.ok()) return s;

@@ -6,8 +6,11 @@
 // decode a large JPEG at a reduced DCT scale: the image it returns is upright
 // (EXIF orientation applied), sRGB, 8-bit RGB or RGBA, and at least twice the
 // size that fitting into `box` needs on each constrained side (or the full size
-// when it is smaller than that or the box is free).
-// Thread-safety: reentrant; shares only immutable process-wide tables.
+// when it is smaller than that or the box is free). A picture whose fit into
+// `box` would exceed the output limit is refused from the header too. On
+// failure `*out` is left as it was.
+// Thread-safety: reentrant; the only shared state is the process-wide cache of
+// colour transforms, which is thread-safe.
 #ifndef KALVENIX_CONVERTER_DECODE_H_
 #define KALVENIX_CONVERTER_DECODE_H_
 

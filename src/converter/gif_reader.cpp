@@ -112,6 +112,8 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
     return s;
   if (uint64_t{frame_width} * frame_height / kMaxLzwPixelsPerByte > source.left())
     return Fail(Error::kCorruptGif, "frame larger than its data allows");
+  if (uint64_t{width} * height > uint64_t{frame_width} * frame_height + kMaxBlankPixels)
+    return Fail(Error::kCorruptGif, "logical screen far larger than its first frame");
   const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
   if (map == nullptr || map->Colors == nullptr) return Fail(Error::kCorruptGif, "no palette");
   std::optional<size_t> bytes = PixelBufferBytes(width, height, 4);

@@ -212,7 +212,8 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
                                      Error::kCorruptJpeg);
   if (!size_ok.ok()) return size_ok;
   uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
-  if (!cinfo.arith_code && pixels / kMaxPixelsPerHuffmanByte > file.size())
+  uint64_t per_byte = cinfo.arith_code ? kMaxPixelsPerArithmeticByte : kMaxPixelsPerHuffmanByte;
+  if (pixels / per_byte > file.size())
     return Fail(Error::kCorruptJpeg, "declared size exceeds what the data can hold");
 
   switch (cinfo.jpeg_color_space) {

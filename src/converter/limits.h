@@ -52,6 +52,12 @@ inline constexpr int kJpegMaxWarnings = 8;
 // refused before its buffers exist. (Arithmetic coding has no such floor.)
 inline constexpr uint64_t kMaxPixelsPerHuffmanByte = 512;
 
+// The adaptive arithmetic coder can describe a flat block in a fraction of
+// a bit, so it has no such floor; 1/8 bit per block still admits any real
+// photo many times over, while a few hundred bytes can no longer claim a
+// picture of hundreds of megapixels.
+inline constexpr uint64_t kMaxPixelsPerArithmeticByte = 4096;
+
 // Deflate expands at most 1032:1; a PNG whose raw rows would need more than
 // that from the whole file is refused from its header.
 inline constexpr uint64_t kMaxDeflateExpansion = 1032;
@@ -59,6 +65,16 @@ inline constexpr uint64_t kMaxDeflateExpansion = 1032;
 // LZW with a full 4096-entry table emits at most 4096 pixels per 12-bit code
 // (about 2731 per byte); a GIF frame larger than its data allows is refused.
 inline constexpr uint64_t kMaxLzwPixelsPerByte = 2731;
+
+// Area a file may leave blank at no cost in its data: the logical screen
+// of a GIF around its first frame, the pixels an RLE bitmap skips with
+// end-of-line and delta codes. Real pictures leave little blank; 4 MP
+// (16 MiB as RGBA) allows them while a crafted header can no longer make a
+// tiny file fill and convert a gigabyte of nothing.
+inline constexpr uint64_t kMaxBlankPixels = 4ull * 1024 * 1024;
+
+// An RLE bitmap paints at most 255 pixels per 2-byte code.
+inline constexpr uint64_t kMaxRlePixelsPerByte = 128;
 
 // libspng: one ancillary chunk (text, ICC, EXIF) and all of them together.
 // Real ICC profiles stay below 1 MiB and EXIF below 64 KiB; 16 MiB also

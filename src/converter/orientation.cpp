@@ -29,11 +29,24 @@ Source StoredPixel(int orientation, uint32_t x, uint32_t y, uint32_t w, uint32_t
   }
 }
 
+// A fixed channel count lets each pixel copy compile to plain moves.
+template <uint32_t kChannels>
+void Reorder(int orientation, const Image& in, Image* out) {
+  for (uint32_t y = 0; y < out->height; ++y) {
+    uint8_t* dst = out->row(y);
+    for (uint32_t x = 0; x < out->width; ++x) {
+      Source s = StoredPixel(orientation, x, y, in.width, in.height);
+      std::memcpy(dst + size_t{x} * kChannels, in.row(s.y) + size_t{s.x} * kChannels, kChannels);
+    }
+  }
+}
+
 }  // namespace
 
 Status ApplyOrientation(int orientation, Image* image) {
   if (orientation < 2 || orientation > 8) return Status::Ok();
   const Image& in = *image;
+  if (in.channels != 3 && in.channels != 4) return Fail(Error::kInternal, "channel count");
   Image out;
   bool swaps = OrientationSwapsSides(orientation);
   out.width = swaps ? in.height : in.width;
@@ -44,14 +57,10 @@ Status ApplyOrientation(int orientation, Image* image) {
   } catch (const std::bad_alloc&) {
     return Fail(Error::kOutOfMemory, "upright copy");
   }
-  const uint32_t channels = in.channels;
-  for (uint32_t y = 0; y < out.height; ++y) {
-    uint8_t* dst = out.row(y);
-    for (uint32_t x = 0; x < out.width; ++x) {
-      Source s = StoredPixel(orientation, x, y, in.width, in.height);
-      std::memcpy(dst + size_t{x} * channels, in.row(s.y) + size_t{s.x} * channels, channels);
-    }
-  }
+  if (in.channels == 3)
+    Reorder<3>(orientation, in, &out);
+  else
+    Reorder<4>(orientation, in, &out);
   *image = std::move(out);
   return Status::Ok();
 }

@@ -209,6 +209,19 @@ TEST_F(ComponentTest, PictureWithTransparencyKeepsItInPngAndGif) {
   }
 }
 
+TEST_F(ComponentTest, UnregisteringRemovesTheClassUntilItRegistersAgain) {
+  auto unregister_server =
+      reinterpret_cast<CompRegisterServerFn>(dlsym(library_, COMP_UNREGISTER_EXPORT));
+  auto register_server =
+      reinterpret_cast<CompRegisterServerFn>(dlsym(library_, COMP_REGISTER_EXPORT));
+  ASSERT_NE(unregister_server, nullptr);
+  ASSERT_EQ(unregister_server(), COMP_OK);
+  ComponentObject object;
+  EXPECT_EQ(ComponentObject::Create("Dravimo.Compendium", &object), COMP_E_NOT_REGISTERED);
+  ASSERT_EQ(register_server(), COMP_OK);
+  EXPECT_EQ(ComponentObject::Create("Dravimo.Compendium", &object), COMP_OK);
+}
+
 TEST_F(ComponentTest, WrongCallsFailAndLeaveTheObjectUsable) {
   ComponentObject object;
   ASSERT_EQ(ComponentObject::Create("Dravimo.Compendium", &object), COMP_OK);

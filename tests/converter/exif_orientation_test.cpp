@@ -60,21 +60,26 @@ TEST(ExifOrientationTest, DamagedOrMissingTagMeansUpright) {
   EXPECT_EQ(ReadExifOrientation({}), 1);
 }
 
-TEST(OrientationTest, EachValueMovesTheCornerPixels) {
-  // 2 x 3 stored picture whose pixels are numbered 0..5 row by row.
-  Image stored{2, 3, 3, {}};
-  for (uint8_t i = 0; i < 6; ++i) stored.pixels.insert(stored.pixels.end(), {i, i, i});
-  // Upright pixels, row by row, for each orientation.
+TEST(OrientationTest, EachValueMovesEveryPixel) {
+  // Upright pixels, row by row, of a 2 x 3 stored picture numbered 0..5.
   const std::vector<std::vector<uint8_t>> expected = {
       {0, 1, 2, 3, 4, 5}, {1, 0, 3, 2, 5, 4}, {5, 4, 3, 2, 1, 0}, {4, 5, 2, 3, 0, 1},
       {0, 2, 4, 1, 3, 5}, {4, 2, 0, 5, 3, 1}, {5, 3, 1, 4, 2, 0}, {1, 3, 5, 0, 2, 4}};
-  for (int o = 1; o <= 8; ++o) {
-    Image image = stored;
-    ASSERT_TRUE(ApplyOrientation(o, &image).ok());
-    std::vector<uint8_t> got;
-    for (size_t i = 0; i < image.pixels.size(); i += 3) got.push_back(image.pixels[i]);
-    EXPECT_EQ(got, expected[size_t(o - 1)]) << "orientation " << o;
-    EXPECT_EQ(image.width, o >= 5 ? 3u : 2u);
+  for (uint32_t channels : {3u, 4u}) {
+    Image stored{2, 3, channels, {}};
+    for (uint8_t i = 0; i < 6; ++i)
+      for (uint32_t c = 0; c < channels; ++c) stored.pixels.push_back(uint8_t(i * 10 + c));
+    for (int o = 1; o <= 8; ++o) {
+      Image image = stored;
+      ASSERT_TRUE(ApplyOrientation(o, &image).ok());
+      std::vector<uint8_t> got;
+      for (size_t i = 0; i < image.pixels.size(); i += channels) {
+        got.push_back(image.pixels[i] / 10);
+        for (uint32_t c = 1; c < channels; ++c) EXPECT_EQ(image.pixels[i + c], image.pixels[i] + c);
+      }
+      EXPECT_EQ(got, expected[size_t(o - 1)]) << "orientation " << o << ", " << channels << " channels";
+      EXPECT_EQ(image.width, o >= 5 ? 3u : 2u);
+    }
   }
 }
 

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
+
+#include <zlib.h>
 
 #include "test_pictures.h"
 
@@ -108,6 +111,73 @@ TEST(HostileInputTest, OutputBeyondTheLimitIsRefusedBeforeDecoding) {
   Status status = DecodeTestFile("jpeg/testorig.jpg", &picture, {100000, 100000});
   EXPECT_EQ(status.code, Error::kTooLarge);
 }
+
+// Real small files whose headers were changed to claim 16000 x 16000
+// pixels (within the pixel limit): their data cannot paint that many, so
+// they are refused from the header instead of filling a gigabyte.
+void PutBigEndian(std::vector<uint8_t>& f, size_t at, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) f[at + size_t(i)] = uint8_t(value >> (8 * (bytes - 1 - i)));
+}
+void PutLittleEndian(std::vector<uint8_t>& f, size_t at, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) f[at + size_t(i)] = uint8_t(value >> (8 * i));
+}
+
+struct ClaimCase {
+  const char* name;
+  const char* path;
+  std::function<void(std::vector<uint8_t>&)> patch;
+  Error error;
+  const char* reason;  // part of the context, telling the header check apart
+};
+
+class OverclaimTest : public ::testing::TestWithParam<ClaimCase> {};
+
+TEST_P(OverclaimTest, RefusedFromTheHeader) {
+  std::vector<uint8_t> file = ReadTestFile(GetParam().path);
+  ASSERT_GT(file.size(), 64u);
+  GetParam().patch(file);
+  auto start = std::chrono::steady_clock::now();
+  DecodedPicture picture;
+  Status status = DecodePicture(file, {640, 480}, &picture);
+  EXPECT_EQ(status.code, GetParam().error);
+  EXPECT_NE(status.context.find(GetParam().reason), std::string::npos) << status.context;
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
+}
+
+void PatchJpegSof(std::vector<uint8_t>& f) {
+  for (size_t i = 2; i + 9 < f.size(); ++i)
+    if (f[i] == 0xFF && (f[i + 1] == 0xC0 || f[i + 1] == 0xC2 || f[i + 1] == 0xC9)) {
+      PutBigEndian(f, i + 5, 16000, 2);
+      PutBigEndian(f, i + 7, 16000, 2);
+      return;
+    }
+}
+
+void PatchPngIhdr(std::vector<uint8_t>& f) {
+  PutBigEndian(f, 16, 16000, 4);
+  PutBigEndian(f, 20, 16000, 4);
+  PutBigEndian(f, 29, uint32_t(crc32(0, &f[12], 17)), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, OverclaimTest,
+    ::testing::Values(
+        ClaimCase{"huffman_jpeg", "jpeg/testorig.jpg", PatchJpegSof, Error::kCorruptJpeg, "exceeds"},
+        ClaimCase{"arithmetic_jpeg", "jpeg/testimgari.jpg", PatchJpegSof, Error::kCorruptJpeg, "exceeds"},
+        ClaimCase{"png", "png/hopper.png", PatchPngIhdr, Error::kCorruptPng, "exceeds"},
+        ClaimCase{"gif_screen", "gif/hopper.gif",
+                  [](std::vector<uint8_t>& f) {
+                    PutLittleEndian(f, 6, 16000, 2);
+                    PutLittleEndian(f, 8, 16000, 2);
+                  },
+                  Error::kCorruptGif, "logical screen"},
+        ClaimCase{"rle_bitmap", "bmp/hopper_rle8.bmp",
+                  [](std::vector<uint8_t>& f) {
+                    PutLittleEndian(f, 18, 16000, 4);
+                    PutLittleEndian(f, 22, 16000, 4);
+                  },
+                  Error::kCorruptBmp, "exceeds"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Every format cut short at many points: no crash, and a file missing its
 // last tenth never passes for a picture.
