@@ -321,6 +321,11 @@ void Resampler::PushRow(const uint8_t* row) {
 }
 
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out) {
+  if (source.width == 0 || source.height == 0 || width == 0 || height == 0 ||
+      (source.channels != 3 && source.channels != 4) ||
+      source.pixels.size() != source.stride() * source.height) {
+    return Fail(Error::kInternal, "Skalieren: ungültiges Bild");
+  }
   try {
     Image result;
     result.width = width;
@@ -332,12 +337,12 @@ Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out
       result.pixels.resize(result.stride() * height);
       Resampler resampler(source.width, source.height, &result);
       for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
-      if (!resampler.done()) return Fail(Error::kInternal, "resampler did not finish");
+      if (!resampler.done()) return Fail(Error::kInternal, "Skalierung unvollständig");
     }
     *out = std::move(result);
     return Status::Ok();
   } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "resample");
+    return Fail(Error::kOutOfMemory, "Skalieren");
   }
 }
 
