@@ -372,16 +372,21 @@ bool ResampleOnTwoCores(const Image& source, Image* result) {
     });
     Resampler upper(source.width, source.height, result, 0, seam);
     PushRange(source, &upper);
-    if (!upper.done()) throw std::logic_error("upper half did not finish");
+    if (!upper.done()) throw std::logic_error("upper half");
   }
   if (lower_failed) throw std::bad_alloc();
-  if (!lower.done()) throw std::logic_error("lower half did not finish");
+  if (!lower.done()) throw std::logic_error("lower half");
   return true;
 }
 
 }  // namespace
 
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out) {
+  if (source.width == 0 || source.height == 0 || width == 0 || height == 0 ||
+      (source.channels != 3 && source.channels != 4) ||
+      source.pixels.size() != source.stride() * source.height) {
+    return Fail(Error::kInternal, "Skalieren: ungültiges Bild");
+  }
   try {
     Image result;
     result.width = width;
@@ -394,15 +399,15 @@ Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out
       if (!ResampleOnTwoCores(source, &result)) {
         Resampler resampler(source.width, source.height, &result);
         for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
-        if (!resampler.done()) return Fail(Error::kInternal, "resampler did not finish");
+        if (!resampler.done()) return Fail(Error::kInternal, "Skalierung unvollständig");
       }
     }
     *out = std::move(result);
     return Status::Ok();
   } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "resample");
-  } catch (const std::logic_error& e) {
-    return Fail(Error::kInternal, e.what());
+    return Fail(Error::kOutOfMemory, "Skalieren");
+  } catch (const std::logic_error&) {
+    return Fail(Error::kInternal, "Skalierung unvollständig");
   }
 }
 
