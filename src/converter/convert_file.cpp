@@ -3,7 +3,9 @@
 #include <new>
 
 #include "converter/atomic_file.h"
+#include "converter/conversion_memory.h"
 #include "converter/decode.h"
+#include "converter/jpeg_pipeline.h"
 #include "converter/resample.h"
 #include "converter/source_file.h"
 
@@ -13,6 +15,9 @@ Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType t
                       EncodeOptions options, std::vector<uint8_t>* encoded,
                       PictureSize* produced) {
   try {
+    bool handled = false;
+    Status streamed = ConvertJpegInBands(file, box, type, options, encoded, produced, &handled);
+    if (handled) return streamed;
     DecodedPicture decoded;
     Status status = DecodePicture(file, box, &decoded);
     if (!status.ok()) return status;
@@ -38,6 +43,7 @@ Status ConvertFile(const std::string& source_path, const std::string& destinatio
                    TargetBox box, bool transparency, int32_t quality, PictureSize* produced) {
   const std::optional<OutputType> type = OutputTypeFromPath(destination_path);
   if (!type) return Fail(Error::kUnknownSuffix, destination_path);
+  KeepConversionMemory();
   std::vector<uint8_t> source;
   Status status = ReadSourceFile(source_path, &source);
   if (!status.ok()) return status;

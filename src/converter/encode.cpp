@@ -15,7 +15,7 @@ Status EncodePicture(const Image& image, OutputType type, EncodeOptions options,
     case OutputType::kJpeg: return EncodeJpeg(image, options.quality, out);
     case OutputType::kPng: return EncodePng(image, out);
   }
-  return Fail(Error::kInternal, "output type");
+  return Fail(Error::kInternal, "Ausgabetyp");
 }
 
 }  // namespace quorvel

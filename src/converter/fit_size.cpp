@@ -9,7 +9,7 @@ namespace quorvel {
 
 Status FitSize(PictureSize source, TargetBox box, PictureSize* out) {
   if (source.width == 0 || source.height == 0) {
-    return Fail(Error::kInternal, "source of zero size");
+    return Fail(Error::kInternal, "Quelle ohne Pixel");
   }
   // The readers choose their DCT shrink with the same rule, so both agree on
   // the size to the pixel.

@@ -56,7 +56,7 @@ Status WriteIndexedGif(const IndexedImage& image, std::vector<uint8_t>* out) {
     return Fail(Error::kTooLarge, "GIF höchstens 65535 Pixel je Seite");
   }
   if (image.palette.empty() || image.palette.size() > 256) {
-    return Fail(Error::kInternal, "GIF palette size");
+    return Fail(Error::kInternal, "GIF-Palettengröße");
   }
   // A GIF colour table has a power-of-two size.
   const int bits = GifBitSize(static_cast<int>(image.palette.size()));

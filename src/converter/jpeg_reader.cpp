@@ -20,7 +20,9 @@
 namespace quorvel {
 namespace {
 
-constexpr int kRowsPerRead = 16;
+// Rows per band: enough to keep the hand-over between threads rare, few
+// enough that the bands in flight stay in the cache.
+constexpr int kRowsPerRead = 32;
 
 // Everything libjpeg touches lives here, so that a longjmp out of the
 // library skips no destructor: the functions that call setjmp hold no locals
@@ -130,17 +132,23 @@ Error Start(JpegCodec* c) {
   return Error::kOk;
 }
 
-Error ReadRows(JpegCodec* c, uint8_t* pixels, size_t stride) {
+Error ReadRows(JpegCodec* c, JpegRowSink* sink, size_t stride) {
   if (setjmp(c->jump_to) != 0) return c->failure;
   // Progress lives in cinfo.output_scanline, not in a local, so nothing
   // here needs to survive the jump.
   while (c->cinfo.output_scanline < c->cinfo.output_height) {
     JDIMENSION left = c->cinfo.output_height - c->cinfo.output_scanline;
     JDIMENSION count = left < kRowsPerRead ? left : kRowsPerRead;
-    for (JDIMENSION i = 0; i < count; ++i)
-      c->rows[i] = pixels + size_t{c->cinfo.output_scanline + i} * stride;
-    if (jpeg_read_scanlines(&c->cinfo, c->rows, count) == 0)
-      return Error::kCorruptJpeg;  // suspension cannot happen with a memory source
+    uint8_t* band = sink->Band(count);
+    if (band == nullptr) return Error::kInternal;
+    for (JDIMENSION i = 0; i < count; ++i) c->rows[i] = band + size_t{i} * stride;
+    // libjpeg hands out at most one iMCU row per call, so a band takes a few.
+    for (JDIMENSION done = 0; done < count;) {
+      JDIMENSION n = jpeg_read_scanlines(&c->cinfo, c->rows + done, count - done);
+      if (n == 0) return Error::kCorruptJpeg;  // suspension cannot happen with a memory source
+      done += n;
+    }
+    sink->Filled();
   }
   return Error::kOk;
 }
@@ -156,9 +164,40 @@ int OrientationFromMarkers(const jpeg_decompress_struct& cinfo) {
 
 Status Failed(Error code, const JpegCodec& c) { return Fail(code, c.message); }
 
+// ReadJpeg's sink: every band is the next stretch of one whole picture.
+class WholePicture : public JpegRowSink {
+ public:
+  explicit WholePicture(SourcePicture* picture) : picture_(picture) {}
+  Status Start(const SourcePicture& header) override {
+    picture_->model = header.model;
+    picture_->icc_profile = header.icc_profile;
+    picture_->orientation = header.orientation;
+    picture_->stored_width = header.stored_width;
+    picture_->stored_height = header.stored_height;
+    Image& image = picture_->image;
+    image.width = header.image.width;
+    image.height = header.image.height;
+    image.channels = header.image.channels;
+    if (!PixelBufferBytes(image.width, image.height, image.channels))
+      return Fail(Error::kTooLarge, "decoded picture");
+    image.pixels.resize(image.stride() * image.height);
+    return Status::Ok();
+  }
+  uint8_t* Band(uint32_t rows) override {
+    uint8_t* band = picture_->image.row(next_row_);
+    next_row_ += rows;
+    return band;
+  }
+  void Filled() override {}
+
+ private:
+  SourcePicture* picture_;
+  uint32_t next_row_ = 0;
+};
+
 }  // namespace
 
-Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sink) {
   JpegCodec codec;
   if (Error e = Open(&codec, file.data(), file.size()); e != Error::kOk) return Failed(e, codec);
   if (Error e = ReadHeader(&codec); e != Error::kOk) return Failed(e, codec);
@@ -203,13 +242,19 @@ Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out
   image.channels = static_cast<uint32_t>(cinfo.out_color_components);
   if (!PixelBufferBytes(image.width, image.height, image.channels))
     return Fail(Error::kTooLarge, "decoded picture");
+  if (codec.icc != nullptr) picture.icc_profile.assign(codec.icc, codec.icc + codec.icc_length);
+  if (Status s = sink->Start(picture); !s.ok()) return s;
   if (Error e = Start(&codec); e != Error::kOk) return Failed(e, codec);
-  image.pixels.resize(image.stride() * image.height);
-  if (Error e = ReadRows(&codec, image.pixels.data(), image.stride()); e != Error::kOk)
-    return Failed(e, codec);
+  if (Error e = ReadRows(&codec, sink, image.stride()); e != Error::kOk) return Failed(e, codec);
   // The rows are complete; whatever follows the last scan (a missing EOI,
   // trailing bytes) does not change them, so finishing is skipped.
-  if (codec.icc != nullptr) picture.icc_profile.assign(codec.icc, codec.icc + codec.icc_length);
+  return Status::Ok();
+}
+
+Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+  SourcePicture picture;
+  WholePicture sink(&picture);
+  if (Status s = StreamJpeg(file, box, &sink); !s.ok()) return s;
   *out = std::move(picture);
   return Status::Ok();
 }

@@ -19,6 +19,27 @@ namespace quorvel {
 
 Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out);
 
+// Where StreamJpeg puts the rows it decodes, band by band, top to bottom, so
+// that the next step can work on a band while the decoder reads the next.
+class JpegRowSink {
+ public:
+  virtual ~JpegRowSink() = default;
+  // Once, after the header is checked and before any pixel is decoded:
+  // `header.image` has the decoded (possibly DCT-shrunk) size and channels
+  // but no pixels. A failure here ends the decode with that status.
+  virtual Status Start(const SourcePicture& header) = 0;
+  // Room for the next `rows` rows of header.image.stride() bytes each, or
+  // null when the sink can take no more (the decode then fails with
+  // kInternal; the sink knows why).
+  virtual uint8_t* Band(uint32_t rows) = 0;
+  // The band that Band() returned holds its rows now.
+  virtual void Filled() = 0;
+};
+
+// ReadJpeg's decode, with the pixels going to `sink` instead of one buffer.
+// The header's ICC profile and orientation are handed on untouched.
+Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sink);
+
 }  // namespace quorvel
 
 #endif  // KALVENIX_CONVERTER_JPEG_READER_H_

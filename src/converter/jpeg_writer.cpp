@@ -44,9 +44,10 @@ struct Compressor {
   }
 };
 
-// The only landing place of OnJpegError. Nothing here has a destructor, and
-// nothing changed after setjmp is read after the jump.
-bool Compress(Compressor* c, const Image* image, int quality, uint8_t* flat_row) {
+// Each function below is OnJpegError's only landing place while it runs.
+// Nothing in them has a destructor, and nothing changed after setjmp is read
+// after the jump.
+bool StartCompress(Compressor* c, uint32_t width, uint32_t height, int quality) {
   c->cinfo.err = jpeg_std_error(&c->error.pub);
   c->error.pub.error_exit = OnJpegError;
   c->error.pub.emit_message = OnJpegMessage;
@@ -54,8 +55,8 @@ bool Compress(Compressor* c, const Image* image, int quality, uint8_t* flat_row)
   jpeg_create_compress(&c->cinfo);
   c->created = true;
   jpeg_mem_dest(&c->cinfo, &c->buffer, &c->size);
-  c->cinfo.image_width = image->width;
-  c->cinfo.image_height = image->height;
+  c->cinfo.image_width = width;
+  c->cinfo.image_height = height;
   c->cinfo.input_components = 3;
   c->cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&c->cinfo);
@@ -68,37 +69,96 @@ bool Compress(Compressor* c, const Image* image, int quality, uint8_t* flat_row)
   c->cinfo.optimize_coding = TRUE;
   c->cinfo.dct_method = JDCT_ISLOW;
   jpeg_start_compress(&c->cinfo, TRUE);
-  while (c->cinfo.next_scanline < c->cinfo.image_height) {
-    const uint32_t y = c->cinfo.next_scanline;
-    JSAMPROW row;
-    if (image->channels == 4) {
-      FlattenRowOntoWhite(image->row(y), image->width, flat_row);
-      row = flat_row;
-    } else {
-      row = const_cast<JSAMPROW>(image->row(y));  // libjpeg only reads it
-    }
-    jpeg_write_scanlines(&c->cinfo, &row, 1);
-  }
+  return true;
+}
+
+bool WriteRows(Compressor* c, JSAMPROW* rows, uint32_t count) {
+  if (setjmp(c->error.jump_to) != 0) return false;
+  jpeg_write_scanlines(&c->cinfo, rows, count);
+  return true;
+}
+
+bool FinishCompress(Compressor* c) {
+  if (setjmp(c->error.jump_to) != 0) return false;
   jpeg_finish_compress(&c->cinfo);
   return true;
 }
 
 }  // namespace
 
-Status EncodeJpeg(const Image& image, int32_t quality, std::vector<uint8_t>* out) {
-  // The format stores sides in 16 bits, and libjpeg refuses above 65500.
-  if (image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
-    return Fail(Error::kTooLarge, "JPEG höchstens " + std::to_string(JPEG_MAX_DIMENSION) +
-                                      " Pixel je Seite");
-  }
-  std::vector<uint8_t> flat_row(size_t{image.width} * 3);
+struct JpegRowEncoder::State {
   Compressor c;
-  if (!Compress(&c, &image, std::clamp<int32_t>(quality, 10, 100), flat_row.data())) {
-    if (c.error.pub.msg_code == JERR_OUT_OF_MEMORY) return Fail(Error::kOutOfMemory, "JPEG");
-    return Fail(Error::kEncodeFailed, std::string("JPEG: ") + c.error.message);
+  uint32_t width = 0;
+  uint32_t channels = 3;
+  std::vector<uint8_t> flat_row;
+  Status failure;
+
+  Status Failed() {
+    if (c.error.pub.msg_code == JERR_OUT_OF_MEMORY)
+      failure = Fail(Error::kOutOfMemory, "JPEG");
+    else
+      failure = Fail(Error::kEncodeFailed, std::string("JPEG: ") + c.error.message);
+    return failure;
   }
-  out->assign(c.buffer, c.buffer + c.size);
+};
+
+JpegRowEncoder::JpegRowEncoder() : state_(std::make_unique<State>()) {}
+JpegRowEncoder::~JpegRowEncoder() = default;
+
+Status JpegRowEncoder::Start(uint32_t width, uint32_t height, uint32_t channels,
+                             int32_t quality) {
+  State& s = *state_;
+  // The format stores sides in 16 bits, and libjpeg refuses above 65500.
+  if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION) {
+    s.failure = Fail(Error::kTooLarge, "JPEG höchstens " + std::to_string(JPEG_MAX_DIMENSION) +
+                                           " Pixel je Seite");
+    return s.failure;
+  }
+  s.width = width;
+  s.channels = channels;
+  if (channels == 4) s.flat_row.resize(size_t{width} * 3);
+  if (!StartCompress(&s.c, width, height, std::clamp<int32_t>(quality, 10, 100)))
+    return s.Failed();
   return Status::Ok();
+}
+
+Status JpegRowEncoder::Write(const uint8_t* rows, uint32_t count, size_t stride) {
+  State& s = *state_;
+  if (!s.failure.ok()) return s.failure;
+  if (s.channels == 4) {
+    for (uint32_t i = 0; i < count; ++i) {
+      FlattenRowOntoWhite(rows + i * stride, s.width, s.flat_row.data());
+      JSAMPROW row = s.flat_row.data();
+      if (!WriteRows(&s.c, &row, 1)) return s.Failed();
+    }
+    return Status::Ok();
+  }
+  JSAMPROW pointers[32];
+  for (uint32_t done = 0; done < count;) {
+    const uint32_t n = std::min<uint32_t>(count - done, 32);
+    for (uint32_t i = 0; i < n; ++i)
+      pointers[i] = const_cast<JSAMPROW>(rows + (done + i) * stride);  // libjpeg only reads
+    if (!WriteRows(&s.c, pointers, n)) return s.Failed();
+    done += n;
+  }
+  return Status::Ok();
+}
+
+Status JpegRowEncoder::Finish(std::vector<uint8_t>* out) {
+  State& s = *state_;
+  if (!s.failure.ok()) return s.failure;
+  if (!FinishCompress(&s.c)) return s.Failed();
+  out->assign(s.c.buffer, s.c.buffer + s.c.size);
+  return Status::Ok();
+}
+
+Status EncodeJpeg(const Image& image, int32_t quality, std::vector<uint8_t>* out) {
+  JpegRowEncoder encoder;
+  Status status = encoder.Start(image.width, image.height, image.channels, quality);
+  if (!status.ok()) return status;
+  status = encoder.Write(image.pixels.data(), image.height, image.stride());
+  if (!status.ok()) return status;
+  return encoder.Finish(out);
 }
 
 }  // namespace quorvel

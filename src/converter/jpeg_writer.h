@@ -8,7 +8,9 @@
 #ifndef KALVENIX_CONVERTER_JPEG_WRITER_H_
 #define KALVENIX_CONVERTER_JPEG_WRITER_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "converter/error.h"
@@ -17,6 +19,29 @@
 namespace quorvel {
 
 Status EncodeJpeg(const Image& image, int32_t quality, std::vector<uint8_t>* out);
+
+// EncodeJpeg row by row, for a pipeline that produces the rows over time.
+// Call Start, Write until every row is in, then Finish. After a failure
+// every later call returns that failure.
+// Thread-safety: one thread at a time.
+class JpegRowEncoder {
+ public:
+  JpegRowEncoder();
+  ~JpegRowEncoder();
+  JpegRowEncoder(const JpegRowEncoder&) = delete;
+  JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;
+
+  // `channels` is 3 (RGB) or 4 (RGBA, flattened onto white).
+  Status Start(uint32_t width, uint32_t height, uint32_t channels, int32_t quality);
+  // The next `count` rows, `stride` bytes apart.
+  Status Write(const uint8_t* rows, uint32_t count, size_t stride);
+  // The whole file, once every row has been written.
+  Status Finish(std::vector<uint8_t>* out);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace quorvel
 

@@ -81,12 +81,12 @@ int NearestOpaque(const liq_palette& palette, const uint8_t* rgb) {
 }  // namespace
 
 Status QuantizeForGif(const Image& image, bool transparency, IndexedImage* out) {
-  const bool cut_alpha = transparency && HasTransparency(image);
-  std::vector<uint8_t> rgba = PrepareRgba(image, cut_alpha);
   if (image.width > uint32_t{std::numeric_limits<int>::max()} ||
       image.height > uint32_t{std::numeric_limits<int>::max()}) {
     return Fail(Error::kTooLarge, "GIF");
   }
+  const bool cut_alpha = transparency && HasTransparency(image);
+  std::vector<uint8_t> rgba = PrepareRgba(image, cut_alpha);
   std::unique_ptr<liq_attr, AttrDeleter> attr(liq_attr_create());
   if (!attr) return Fail(Error::kOutOfMemory, "GIF-Palette");
   // With transparent pixels keep one entry free, so the transparent index can

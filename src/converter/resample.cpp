@@ -1,14 +1,17 @@
 #include "converter/resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "converter/band_worker.h"
 #include "converter/resample_kernel.h"
 
 namespace quorvel {
@@ -124,6 +127,7 @@ struct Resampler::State {
   uint32_t ring_rows = 0;
   uint32_t mid_rows = 0;  // rows that have entered the ring
   uint32_t out_rows = 0;
+  uint32_t end_rows = 0;  // one past the last output row to write
 
   std::vector<V4> sum;
   std::vector<V4> low;
@@ -252,7 +256,7 @@ struct Resampler::State {
   void PushMidRow(const V4* row) {
     FilterRow(row, RingRow(mid_rows));
     ++mid_rows;
-    while (out_rows < out->height) {
+    while (out_rows < end_rows) {
       const AxisTaps& t = kernel_y.taps[out_rows];
       if (t.first + t.count > mid_rows) break;
       EmitRow();
@@ -261,6 +265,10 @@ struct Resampler::State {
 };
 
 Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out)
+    : Resampler(source_width, source_height, out, 0, out->height) {}
+
+Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out,
+                     uint32_t first_out_row, uint32_t end_out_row)
     : state_(std::make_unique<State>()) {
   State& s = *state_;
   s.source_width = source_width;
@@ -283,11 +291,22 @@ Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out)
   s.sum.resize(out->width);
   s.low.resize(out->width);
   s.high.resize(out->width);
+  s.end_rows = std::min(end_out_row, out->height);
+  s.out_rows = std::min(first_out_row, s.end_rows);
+  if (s.out_rows < s.end_rows) {
+    // The ring starts at the first row the range's first output row reads.
+    s.mid_rows = s.kernel_y.taps[s.out_rows].first;
+    s.source_rows = s.mid_rows * s.box_y;
+  }
 }
 
 Resampler::~Resampler() = default;
 
-bool Resampler::done() const { return state_->out_rows == state_->out->height; }
+uint32_t Resampler::first_source_row() const { return state_->source_rows; }
+
+bool Resampler::done() const { return state_->out_rows == state_->end_rows; }
+
+uint32_t Resampler::rows_done() const { return state_->out_rows; }
 
 void Resampler::PushRow(const uint8_t* row) {
   State& s = *state_;
@@ -320,7 +339,54 @@ void Resampler::PushRow(const uint8_t* row) {
   s.PushMidRow(s.box_sum.data());
 }
 
+namespace {
+
+// Below this many source pixels handing half the rows to the worker costs
+// more than it saves.
+constexpr uint64_t kSplitPixels = 512 * 1024;
+
+void PushRange(const Image& source, Resampler* resampler) {
+  for (uint32_t y = resampler->first_source_row(); y < source.height && !resampler->done(); ++y)
+    resampler->PushRow(source.row(y));
+}
+
+// The lower half of the output rows on the band worker, the upper half here.
+// Each half filters the few source rows around the seam itself.
+bool ResampleOnTwoCores(const Image& source, Image* result) {
+  if (result->height < 2 || uint64_t{source.width} * source.height < kSplitPixels) return false;
+  std::unique_ptr<BandWorker::Lease> acquired = BandWorker::TryAcquire();
+  if (!acquired) return false;
+  const uint32_t seam = result->height / 2;
+  Resampler lower(source.width, source.height, result, seam, result->height);
+  std::atomic<bool> lower_failed{false};
+  {
+    // Declared after what the task uses, so that leaving this scope, even
+    // by an exception, waits for the task first.
+    std::unique_ptr<BandWorker::Lease> lease = std::move(acquired);
+    lease->Run([&source, &lower, &lower_failed] {
+      try {
+        PushRange(source, &lower);
+      } catch (...) {
+        lower_failed = true;
+      }
+    });
+    Resampler upper(source.width, source.height, result, 0, seam);
+    PushRange(source, &upper);
+    if (!upper.done()) throw std::logic_error("upper half");
+  }
+  if (lower_failed) throw std::bad_alloc();
+  if (!lower.done()) throw std::logic_error("lower half");
+  return true;
+}
+
+}  // namespace
+
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out) {
+  if (source.width == 0 || source.height == 0 || width == 0 || height == 0 ||
+      (source.channels != 3 && source.channels != 4) ||
+      source.pixels.size() != source.stride() * source.height) {
+    return Fail(Error::kInternal, "Skalieren: ungültiges Bild");
+  }
   try {
     Image result;
     result.width = width;
@@ -330,14 +396,18 @@ Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out
       result.pixels = source.pixels;
     } else {
       result.pixels.resize(result.stride() * height);
-      Resampler resampler(source.width, source.height, &result);
-      for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
-      if (!resampler.done()) return Fail(Error::kInternal, "resampler did not finish");
+      if (!ResampleOnTwoCores(source, &result)) {
+        Resampler resampler(source.width, source.height, &result);
+        for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
+        if (!resampler.done()) return Fail(Error::kInternal, "Skalierung unvollständig");
+      }
     }
     *out = std::move(result);
     return Status::Ok();
   } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "resample");
+    return Fail(Error::kOutOfMemory, "Skalieren");
+  } catch (const std::logic_error&) {
+    return Fail(Error::kInternal, "Skalierung unvollständig");
   }
 }
 

@@ -26,6 +26,10 @@ class Resampler {
   // `out` must already have the output size and the source's channel count;
   // it must outlive the Resampler. Throws std::bad_alloc only.
   Resampler(uint32_t source_width, uint32_t source_height, Image* out);
+  // Only output rows first_out_row .. end_out_row - 1, from the source rows
+  // first_source_row() on: two of them share a picture between two threads.
+  Resampler(uint32_t source_width, uint32_t source_height, Image* out, uint32_t first_out_row,
+            uint32_t end_out_row);
   ~Resampler();
   Resampler(const Resampler&) = delete;
   Resampler& operator=(const Resampler&) = delete;
@@ -33,8 +37,15 @@ class Resampler {
   // The next source row: source_width pixels of out->channels bytes each.
   void PushRow(const uint8_t* row);
 
-  // True once every output row has been written.
+  // The first source row PushRow expects.
+  uint32_t first_source_row() const;
+
+  // True once every output row (of the range) has been written.
   bool done() const;
+
+  // The output rows before this one have been written; a pipeline may pass
+  // them on.
+  uint32_t rows_done() const;
 
  private:
   struct State;

@@ -1,0 +1,202 @@
+// The band pipeline must write what the whole-picture pipeline writes: same
+// size, same pixels (byte for byte where nothing is turned), same failures.
+#include "converter/jpeg_pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "converter/band_worker.h"
+#include "converter/bmp_reader.h"
+#include "converter/decode.h"
+#include "converter/jpeg_writer.h"
+#include "converter/resample.h"
+#include "converter/source_picture.h"
+
+namespace quorvel {
+namespace {
+
+std::vector<uint8_t> ReadFile(const std::string& relative) {
+  std::ifstream in(std::string(KALVENIX_TESTDATA_DIR) + "/" + relative, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The whole-picture pipeline, step by step, as ConvertPicture ran it before
+// the band pipeline existed.
+Status WholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
+                    EncodeOptions options, std::vector<uint8_t>* encoded, PictureSize* size) {
+  DecodedPicture decoded;
+  Status status = DecodePicture(file, box, &decoded);
+  if (!status.ok()) return status;
+  status = FitSize({decoded.full_width, decoded.full_height}, box, size);
+  if (!status.ok()) return status;
+  Image resized;
+  status = Resample(decoded.image, size->width, size->height, &resized);
+  if (!status.ok()) return status;
+  return EncodePicture(resized, type, options, encoded);
+}
+
+Image DecodeBmp(const std::vector<uint8_t>& bytes) {
+  SourcePicture picture;
+  EXPECT_TRUE(ReadBmp(bytes, {}, &picture).ok());
+  return picture.image;
+}
+
+struct Case {
+  const char* name;
+  const char* file;
+  TargetBox box;
+  OutputType type;
+  int32_t quality;
+  bool banded;     // the band pipeline takes it
+  int tolerance;   // largest channel difference allowed; 0: the same bytes
+  double mean_tolerance = 0;  // mean channel difference allowed
+};
+
+const Case kCases[] = {
+    {"Photo420ToJpeg", "photos/LadyBird.jpg", {640, 480}, OutputType::kJpeg, 100, true, 0},
+    {"IccProgressiveToPng", "photos/plasma-ColorfulCups-2560x1600.jpg", {320, 200},
+     OutputType::kPng, 100, true, 0},
+    {"GreyToJpeg", "jpeg/hopper_gray.jpg", {64, 64}, OutputType::kJpeg, 90, true, 0},
+    {"OddSizeEnlarged", "jpeg/jpg-size-17x17.jpg", {40, 0}, OutputType::kJpeg, 75, true, 0},
+    {"ArithmeticToBmp", "jpeg/testimgari.jpg", {100, 100}, OutputType::kBmp, 100, true, 0},
+    {"RestartsToGif", "jpeg/restarts.jpg", {20, 20}, OutputType::kGif, 100, true, 0},
+    {"OriginalSizeJpeg", "jpeg/rgb.jpg", {0, 0}, OutputType::kJpeg, 85, true, 0},
+    {"OneRowHigh", "jpeg/grayscale_large.jpg", {500, 0}, OutputType::kJpeg, 100, true, 0},
+    {"FlippedToBmp", "exif/Landscape_2.jpg", {300, 300}, OutputType::kBmp, 100, true, 0},
+    {"Turned180ToBmp", "exif/Landscape_3.jpg", {300, 300}, OutputType::kBmp, 100, true, 0},
+    {"TurnedRightToBmp", "exif/Landscape_6.jpg", {300, 300}, OutputType::kBmp, 100, true, 16, 0.1},
+    {"TransverseToBmp", "exif/Landscape_7.jpg", {300, 300}, OutputType::kBmp, 100, true, 16, 0.1},
+    {"CmykStaysWhole", "jpeg/pil_sample_cmyk.jpg", {50, 50}, OutputType::kJpeg, 100, false, 0},
+    {"OriginalSizePngStaysWhole", "jpeg/rgb.jpg", {0, 0}, OutputType::kPng, 100, false, 0},
+    {"TurnedOriginalSizeStaysWhole", "exif/Landscape_6.jpg", {0, 0}, OutputType::kJpeg, 100,
+     false, 0},
+    {"PngIsNotForBands", "png/hopper.png", {64, 64}, OutputType::kJpeg, 100, false, 0},
+};
+
+class JpegPipelineTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
+  const Case& c = GetParam();
+  const std::vector<uint8_t> file = ReadFile(c.file);
+  ASSERT_FALSE(file.empty()) << c.file;
+  std::vector<uint8_t> expected;
+  PictureSize expected_size;
+  ASSERT_TRUE(WholePicture(file, c.box, c.type, {false, c.quality}, &expected, &expected_size).ok());
+
+  std::vector<uint8_t> actual;
+  PictureSize size;
+  bool handled = true;
+  Status status = ConvertJpegInBands(file, c.box, c.type, {false, c.quality}, &actual, &size, &handled);
+  ASSERT_EQ(handled, c.banded);
+  if (!handled) {
+    EXPECT_TRUE(status.ok());
+    EXPECT_TRUE(actual.empty());
+    return;
+  }
+  ASSERT_TRUE(status.ok()) << status.context;
+  EXPECT_EQ(size, expected_size);
+  if (c.tolerance == 0) {
+    EXPECT_TRUE(actual == expected) << "encoded bytes differ";
+    return;
+  }
+  // A quarter-turned picture is filtered across first and down second in
+  // its stored axes, the whole path the other way round; the anti-ringing
+  // clamp then differs at a few hard edges.
+  const Image a = DecodeBmp(actual), e = DecodeBmp(expected);
+  ASSERT_EQ(a.width, e.width);
+  ASSERT_EQ(a.height, e.height);
+  int worst = 0;
+  double total = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    const int d = std::abs(a.pixels[i] - e.pixels[i]);
+    worst = std::max(worst, d);
+    total += d;
+  }
+  EXPECT_LE(worst, c.tolerance);
+  EXPECT_LE(total / double(a.pixels.size()), c.mean_tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, JpegPipelineTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A file that ends inside its entropy data fails as the whole path fails,
+// and leaves the worker free for the next picture.
+TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
+  std::vector<uint8_t> file = ReadFile("photos/LadyBird.jpg");
+  const std::vector<uint8_t> whole = file;
+  file.resize(file.size() * 6 / 10);
+  std::vector<uint8_t> encoded, expected;
+  PictureSize size;
+  const Status reference = WholePicture(file, {640, 480}, OutputType::kJpeg, {}, &expected, &size);
+  ASSERT_FALSE(reference.ok());
+  bool handled = false;
+  Status status = ConvertJpegInBands(file, {640, 480}, OutputType::kJpeg, {}, &encoded, &size, &handled);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(status.code, reference.code);
+
+  status = ConvertJpegInBands(whole, {640, 480}, OutputType::kJpeg, {}, &encoded, &size, &handled);
+  EXPECT_TRUE(handled);
+  EXPECT_TRUE(status.ok());
+}
+
+// A box beyond the output limit is refused from the header, as before.
+TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
+  const std::vector<uint8_t> file = ReadFile("jpeg/testorig.jpg");
+  std::vector<uint8_t> encoded;
+  PictureSize size;
+  bool handled = false;
+  Status status = ConvertJpegInBands(file, {60000, 60000}, OutputType::kJpeg, {}, &encoded, &size,
+                                     &handled);
+  EXPECT_TRUE(handled);
+  EXPECT_FALSE(status.ok());
+  EXPECT_TRUE(encoded.empty());
+}
+
+// While another conversion holds the worker, a picture is left to the
+// whole-picture path instead of waiting.
+TEST(JpegPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
+  const std::vector<uint8_t> file = ReadFile("jpeg/testorig.jpg");
+  std::vector<uint8_t> encoded;
+  PictureSize size;
+  bool handled = true;
+  {
+    std::unique_ptr<BandWorker::Lease> held = BandWorker::TryAcquire();
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(BandWorker::TryAcquire(), nullptr);
+    ASSERT_TRUE(ConvertJpegInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
+                                   &handled).ok());
+    EXPECT_FALSE(handled);
+  }
+  ASSERT_TRUE(ConvertJpegInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
+                                 &handled).ok());
+  EXPECT_TRUE(handled);
+}
+
+// Rows given to the encoder in uneven runs make the same file as one run.
+TEST(JpegRowEncoderTest, UnevenRunsMakeTheSameFile) {
+  for (uint32_t channels : {3u, 4u}) {
+    Image image{77, 45, channels, {}};
+    image.pixels.resize(image.stride() * image.height);
+    for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = uint8_t(i * 7 + i / 91);
+    std::vector<uint8_t> whole;
+    ASSERT_TRUE(EncodeJpeg(image, 92, &whole).ok());
+    JpegRowEncoder encoder;
+    ASSERT_TRUE(encoder.Start(image.width, image.height, channels, 92).ok());
+    uint32_t y = 0;
+    for (uint32_t run : {1u, 40u, 0u, 3u, 1u}) {
+      ASSERT_TRUE(encoder.Write(image.row(y), run, image.stride()).ok());
+      y += run;
+    }
+    std::vector<uint8_t> runs;
+    ASSERT_TRUE(encoder.Finish(&runs).ok());
+    EXPECT_TRUE(runs == whole) << channels << " channels";
+  }
+}
+
+}  // namespace
+}  // namespace quorvel
