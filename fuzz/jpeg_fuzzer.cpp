@@ -1,0 +1,11 @@
+// The JPEG reader on arbitrary bytes with the product's limits, followed by
+// the colour and orientation steps on what it reads.
+#include <cstddef>
+#include <cstdint>
+
+#include "converter/jpeg_reader.h"
+#include "fuzz/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kJpeg, quorvel::ReadJpeg);
+}

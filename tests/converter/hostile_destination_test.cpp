@@ -1,0 +1,196 @@
+// Failures around the destination: a folder that cannot be written (in ways
+// root cannot bypass, since CI runs as root) and a disk that fills up while
+// the output is written. Each must fail with an error, leave no file behind
+// and leave an existing destination as it was.
+//
+// The small file systems are tmpfs mounts in a mount namespace private to
+// this test process, so they vanish with it even when a test crashes. Root may
+// mount there; elsewhere a user namespace grants it. Where neither is allowed
+// the tests fail rather than skip: a skipped check proves nothing in CI.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "hostile_support.h"
+#include "isolated_conversion.h"
+
+namespace hostile {
+namespace {
+
+constexpr int32_t kCannotWrite = 110;
+constexpr int32_t kDiskFull = 111;
+
+std::string& NamespaceError() {
+  static std::string error;
+  return error;
+}
+
+std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+bool WriteProcFile(const char* path, const std::string& text) {
+  const int fd = open(path, O_WRONLY);
+  if (fd < 0) return false;
+  const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  close(fd);
+  return ok;
+}
+
+// Must run before any thread exists: a user namespace is refused otherwise.
+std::string EnterPrivateMountNamespace() {
+  if (unshare(CLONE_NEWNS) != 0) {
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+      return Errno("neither root nor a user namespace may mount (unshare)");
+    if (!WriteProcFile("/proc/self/setgroups", "deny") ||
+        !WriteProcFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+        !WriteProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
+      return Errno("mapping the user into its namespace");
+  }
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    return Errno("making the mounts private");
+  return {};
+}
+
+// A tmpfs over a folder, unmounted when the object goes.
+class Tmpfs {
+ public:
+  Tmpfs(const std::string& folder, const std::string& options) : folder_(folder) {
+    if (mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+      error_ = Errno("mount -t tmpfs -o " + options + " " + folder);
+  }
+  ~Tmpfs() {
+    if (error_.empty()) umount2(folder_.c_str(), MNT_DETACH);
+  }
+  Tmpfs(const Tmpfs&) = delete;
+  Tmpfs& operator=(const Tmpfs&) = delete;
+
+  const std::string& error() const { return error_; }
+  std::string RemountReadOnly() {
+    if (mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV,
+              nullptr) != 0)
+      return Errno("remount read-only");
+    return {};
+  }
+
+ private:
+  std::string folder_;
+  std::string error_;
+};
+
+class DestinationTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_EQ(RegisterComponent(ComponentPath()), ""); }
+  void SetUp() override { ASSERT_EQ(NamespaceError(), ""); }
+
+  // Converts `source` to every type into destination_for(suffix) and expects
+  // each to fail with `status` while `watched` stays exactly as it was.
+  static void ExpectRefused(const std::string& source, int32_t box_width, int32_t box_height,
+                            const std::function<std::string(const OutputType&)>& destination_for,
+                            const std::string& watched, int32_t status) {
+    for (const OutputType& type : kOutputTypes) {
+      SCOPED_TRACE(type.suffix);
+      const FolderContents before = ListFolder(watched);
+      const ConvertOutcome outcome =
+          ConvertOneIsolated({source, destination_for(type), box_width, box_height,
+                              type.transparency, type.quality},
+                             {}, 30);
+      EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
+      EXPECT_EQ(outcome.call.status, status) << outcome.Describe();
+      const FolderContents after = ListFolder(watched);
+      EXPECT_EQ(after, before) << DescribeDifference(before, after);
+    }
+  }
+};
+
+const std::string kSmallSource = "jpeg/testorig.jpg";
+// 1165 x 859: every output type at its original size far exceeds 64 KiB.
+const std::string kLargerSource = "bmp/harvesters.bmp";
+
+TEST_F(DestinationTest, FolderThatDoesNotExistIsNotCreated) {
+  ScratchFolder folder;
+  ExpectRefused(TestdataPath(kSmallSource), 160, 120,
+                [&](const OutputType& t) {
+                  return folder.Child("fehlt/bild.") + t.suffix;
+                },
+                folder.path(), kCannotWrite);
+}
+
+TEST_F(DestinationTest, PathThroughARegularFileLeavesTheFileAlone) {
+  ScratchFolder folder;
+  ASSERT_TRUE(WriteFile(folder.Child("datei"), "not a folder"));
+  ExpectRefused(TestdataPath(kSmallSource), 160, 120,
+                [&](const OutputType& t) {
+                  return folder.Child("datei/bild.") + t.suffix;
+                },
+                folder.path(), kCannotWrite);
+}
+
+TEST_F(DestinationTest, ReadOnlyFileSystemKeepsTheExistingDestination) {
+  ScratchFolder folder;
+  Tmpfs tmpfs(folder.path(), "size=1m");
+  ASSERT_EQ(tmpfs.error(), "");
+  for (const OutputType& type : kOutputTypes)
+    ASSERT_TRUE(WriteFile(folder.Child("bild.") + type.suffix, "an earlier conversion"));
+  ASSERT_EQ(tmpfs.RemountReadOnly(), "");
+  ExpectRefused(TestdataPath(kSmallSource), 160, 120,
+                [&](const OutputType& t) { return folder.Child("bild.") + t.suffix; },
+                folder.path(), kCannotWrite);
+}
+
+TEST_F(DestinationTest, FullDiskKeepsTheExistingDestination) {
+  ScratchFolder folder;
+  Tmpfs tmpfs(folder.path(), "size=64k");
+  ASSERT_EQ(tmpfs.error(), "");
+  ASSERT_TRUE(WriteFile(folder.Child("andere Datei.txt"), "belongs to the user"));
+  for (const OutputType& type : kOutputTypes)
+    ASSERT_TRUE(WriteFile(folder.Child("bild.") + type.suffix, "an earlier conversion"));
+  ExpectRefused(TestdataPath(kLargerSource), 0, 0,
+                [&](const OutputType& t) { return folder.Child("bild.") + t.suffix; },
+                folder.path(), kDiskFull);
+}
+
+TEST_F(DestinationTest, FullDiskLeavesNoFileWhereNoneWas) {
+  ScratchFolder folder;
+  Tmpfs tmpfs(folder.path(), "size=64k");
+  ASSERT_EQ(tmpfs.error(), "");
+  ExpectRefused(TestdataPath(kLargerSource), 0, 0,
+                [&](const OutputType& t) { return folder.Child("bild.") + t.suffix; },
+                folder.path(), kDiskFull);
+}
+
+// The control: the same work on a file system with room succeeds, so the
+// failures above come from the lack of space and nothing else.
+TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
+  ScratchFolder folder;
+  Tmpfs tmpfs(folder.path(), "size=64m");
+  ASSERT_EQ(tmpfs.error(), "");
+  for (const OutputType& type : kOutputTypes) {
+    SCOPED_TRACE(type.suffix);
+    const std::string destination = folder.Child("bild.") + type.suffix;
+    const ConvertOutcome outcome = ConvertOneIsolated(
+        {TestdataPath(kLargerSource), destination, 0, 0, type.transparency, type.quality}, {}, 60);
+    ASSERT_TRUE(outcome.Succeeded()) << outcome.Describe();
+    const Probe probe = ProbePicture(destination);
+    EXPECT_TRUE(probe.ok) << probe.error;
+    EXPECT_EQ(probe.width, 1165);
+    EXPECT_EQ(probe.height, 859);
+  }
+}
+
+}  // namespace
+}  // namespace hostile
+
+int main(int argc, char** argv) {
+  hostile::NamespaceError() = hostile::EnterPrivateMountNamespace();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
