@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "converter/band_queue.h"
 #include "converter/band_stages.h"
@@ -34,14 +35,14 @@ class Bands {
   BandStages& stages() { return stages_; }
   BandQueue& queue() { return queue_; }
   // Once Stop has returned.
-  bool checksums_match() const { return checksums_match_; }
+  Status checksums() const { return checksums_ ? *checksums_ : CheckIdatChecksums(file_); }
 
   void Run(std::unique_ptr<BandWorker::Lease> lease) {
     lease_ = std::move(lease);
     lease_->Run([this] {
-      // The worker has time to spare while the decoder inflates.
-      checksums_match_ = IdatChecksumsMatch(file_);
       queue_.Drain([this](const uint8_t* rows, uint32_t count, size_t stride) {
+        // The worker has time to spare while the decoder inflates.
+        if (!checksums_) checksums_ = CheckIdatChecksums(file_);
         return stages_.Push(rows, count, stride);
       });
     });
@@ -58,7 +59,7 @@ class Bands {
   std::span<const uint8_t> file_;
   BandStages stages_;
   BandQueue queue_;
-  bool checksums_match_ = false;
+  std::optional<Status> checksums_;  // once the worker has checked them
   // Last, so that it is released (waiting for the worker) before the
   // members the worker uses are destroyed.
   std::unique_ptr<BandWorker::Lease> lease_;
@@ -106,12 +107,11 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
   if (png.interlaced) return Status::Ok();
   const SourcePicture& header = png.header;
   const bool swaps = OrientationSwapsSides(header.orientation);
+  const PictureSize upright = swaps ? PictureSize{header.stored_height, header.stored_width}
+                                    : PictureSize{header.stored_width, header.stored_height};
   PictureSize size;
-  if (!FitSize({swaps ? header.stored_height : header.stored_width,
-                swaps ? header.stored_width : header.stored_height},
-               box, &size)
-           .ok())
-    return Status::Ok();
+  // A size the whole-picture path refuses is refused there.
+  if (!FitSize(upright, box, &size).ok()) return Status::Ok();
   const PictureSize stored = swaps ? PictureSize{size.height, size.width} : size;
   if (stored.width == header.image.width && stored.height == header.image.height)
     return Status::Ok();
@@ -131,7 +131,7 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
   if (!status.ok() && !stopped) return status;
   if (bands.queue().failed()) return bands.queue().failure();
   if (!status.ok()) return status;
-  if (!bands.checksums_match()) return Fail(Error::kCorruptPng, "image data: CRC error");
+  if (status = bands.checksums(); !status.ok()) return status;
   status = bands.stages().Finish(encoded);
   if (!status.ok()) return status;
   *produced = size;

@@ -47,8 +47,6 @@ uint32_t BigEndian32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
-}  // namespace
-
 // libspng stops reading when the image data stream ends, so the checksum of
 // the last IDAT chunk is never compared; damaged image data must not pass.
 bool IdatChecksumsMatch(std::span<const uint8_t> file) {
@@ -66,6 +64,13 @@ bool IdatChecksumsMatch(std::span<const uint8_t> file) {
     pos += kChunkOverhead + length;
   }
   return true;
+}
+
+}  // namespace
+
+Status CheckIdatChecksums(std::span<const uint8_t> file) {
+  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
+  return Status::Ok();
 }
 
 Status PngImageDataFailure(int spng_error) { return SpngFailure(spng_error, "image data"); }
@@ -133,7 +138,7 @@ Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
   if (int e = spng_decode_image(png.ctx.get(), image.pixels.data(), image.pixels.size(), png.format,
                                 png.flags))
     return PngImageDataFailure(e);
-  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
+  if (Status checksums = CheckIdatChecksums(file); !checksums.ok()) return checksums;
   *out = std::move(png.header);
   return Status::Ok();
 }

@@ -45,9 +45,10 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out);
 // ReadPng's failure for a libspng error while decoding the image data.
 Status PngImageDataFailure(int spng_error);
 
-// Whether every IDAT chunk's checksum is right; libspng leaves the last one
-// unchecked. A file that fails it must be refused however it was decoded.
-bool IdatChecksumsMatch(std::span<const uint8_t> file);
+// ReadPng's refusal of a file with a wrong IDAT checksum, which libspng
+// leaves unchecked for the last IDAT chunk; Ok when every one matches. A file
+// that fails it must be refused however it was decoded.
+Status CheckIdatChecksums(std::span<const uint8_t> file);
 
 }  // namespace quorvel
 
