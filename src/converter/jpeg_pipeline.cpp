@@ -37,7 +37,7 @@ class BandPipeline : public JpegRowSink {
 
   bool declined() const { return declined_; }
 
-  Status Start(const SourcePicture& header) override {
+  Status Start(const SourcePicture& header, bool all_scans_first) override {
     if (header.model != PixelModel::kRgb) return Decline();
     orientation_ = header.orientation;
     const bool swaps = OrientationSwapsSides(orientation_);
@@ -69,7 +69,16 @@ class BandPipeline : public JpegRowSink {
       out_.height = stored.height;
       out_.channels = decoded.channels;
       out_.pixels.resize(out_.stride() * out_.height);
-      resampler_ = std::make_unique<Resampler>(decoded.width, decoded.height, &out_);
+      // When every scan is read before the first row, the rows then come
+      // faster than one thread resamples them and this thread would only
+      // wait: it takes the lower output rows itself.
+      seam_ = all_scans_first && out_.height >= 2 ? out_.height / 2 : out_.height;
+      resampler_ = std::make_unique<Resampler>(decoded.width, decoded.height, &out_, 0, seam_);
+      if (seam_ < out_.height) {
+        lower_ = std::make_unique<Resampler>(decoded.width, decoded.height, &out_, seam_,
+                                             out_.height);
+        if (transform_) lower_colour_rows_.resize(stride_ * kMaxBandRows);
+      }
     }
     if (jpeg) {
       encoder_ = std::make_unique<JpegRowEncoder>();
@@ -90,15 +99,21 @@ class BandPipeline : public JpegRowSink {
     std::vector<uint8_t>& band = bands_[filled_ % kBands];
     if (band.size() < rows * stride_) band.resize(rows * stride_);
     band_rows_[filled_ % kBands] = rows;
+    current_band_ = band.data();
     return band.data();
   }
 
   void Filled() override {
+    const uint32_t rows = band_rows_[filled_ % kBands];
     {
       std::lock_guard<std::mutex> lock(mutex_);
       ++filled_;
     }
     arrived_.notify_one();
+    // The worker only reads the band, and this thread overwrites it only
+    // after asking for a later one.
+    if (lower_) ResampleLowerRows(current_band_, rows);
+    rows_decoded_ += rows;
   }
 
   // After the decode, whether it succeeded or not: waits for the worker.
@@ -116,7 +131,13 @@ class BandPipeline : public JpegRowSink {
   // file and its size.
   Status TakeResult(std::vector<uint8_t>* encoded, PictureSize* size) {
     if (consumer_failed_) return consumer_status_;
-    if (resampler_ && !resampler_->done()) return Fail(Error::kInternal, "resampler did not finish");
+    if ((resampler_ && !resampler_->done()) || (lower_ && !lower_->done()))
+      return Fail(Error::kInternal, "resampler did not finish");
+    if (encoder_ && encoded_rows_ < out_.height) {
+      Status status = encoder_->Write(out_.row(encoded_rows_), out_.height - encoded_rows_,
+                                      out_.stride());
+      if (!status.ok()) return status;
+    }
     Status status = ApplyOrientation(orientation_, &out_);
     if (!status.ok()) return status;
     status = encoder_ ? encoder_->Finish(encoded) : EncodePicture(out_, type_, options_, encoded);
@@ -168,7 +189,8 @@ class BandPipeline : public JpegRowSink {
       band = colour_rows_.data();
     }
     if (!resampler_) return encoder_->Write(band, rows, stride_);
-    for (uint32_t i = 0; i < rows; ++i) resampler_->PushRow(band + size_t{i} * stride_);
+    for (uint32_t i = 0; i < rows && !resampler_->done(); ++i)
+      resampler_->PushRow(band + size_t{i} * stride_);
     if (!encoder_) return Status::Ok();
     // The rows the resampler finished with this band go on at once, so the
     // encoder's work is done by the time the decoder is.
@@ -176,6 +198,19 @@ class BandPipeline : public JpegRowSink {
     Status status = encoder_->Write(out_.row(encoded_rows_), ready - encoded_rows_, out_.stride());
     encoded_rows_ = ready;
     return status;
+  }
+
+  // On the decoding thread: the band's rows that the lower output rows need.
+  void ResampleLowerRows(const uint8_t* band, uint32_t rows) {
+    for (uint32_t i = 0; i < rows && !lower_->done(); ++i) {
+      if (rows_decoded_ + i < lower_->first_source_row()) continue;
+      const uint8_t* row = band + size_t{i} * stride_;
+      if (transform_) {
+        cmsDoTransform(transform_->handle, row, lower_colour_rows_.data(), width_);
+        row = lower_colour_rows_.data();
+      }
+      lower_->PushRow(row);
+    }
   }
 
   void GiveUp(Status status) noexcept {
@@ -198,7 +233,13 @@ class BandPipeline : public JpegRowSink {
   size_t stride_ = 0;
   std::vector<uint8_t> colour_rows_;
   Image out_;                             // when resizing
-  std::unique_ptr<Resampler> resampler_;  // when resizing
+  std::unique_ptr<Resampler> resampler_;  // when resizing: rows above seam_
+  uint32_t seam_ = 0;
+  // The decoding thread's own: rows from seam_ down, when it has time.
+  std::unique_ptr<Resampler> lower_;
+  std::vector<uint8_t> lower_colour_rows_;
+  uint8_t* current_band_ = nullptr;
+  uint32_t rows_decoded_ = 0;
   std::unique_ptr<JpegRowEncoder> encoder_;  // for JPEG output
   uint32_t encoded_rows_ = 0;
 
