@@ -2,8 +2,8 @@
 //
 // Separable Lanczos-3 in the picture's own (sRGB) values on premultiplied
 // alpha, so transparent neighbours never darken an edge; each pass clamps
-// its result into the range of the samples under the kernel's main lobe,
-// which removes the ringing halos Lanczos draws beside hard edges. Large
+// its result into the range of the samples under the kernel's two inner
+// lobes, which removes the ringing halos Lanczos draws beside hard edges. Large
 // reductions first average integer boxes (see BoxFactor).
 //
 // The Resampler takes source rows one at a time, top to bottom, and writes

@@ -3,7 +3,8 @@
 // A Lanczos-3 kernel, widened by the reduction factor when shrinking, with
 // the weights of every output sample normalised to 1 (so edges need no
 // padding). Each output sample also knows the taps under the kernel's main
-// lobe, whose range the resampler clamps to against ringing.
+// lobe and first negative lobe, whose range the resampler clamps to against
+// ringing.
 // Thread-safety: plain data; build once per axis and read from any thread.
 #ifndef KALVENIX_CONVERTER_RESAMPLE_KERNEL_H_
 #define KALVENIX_CONVERTER_RESAMPLE_KERNEL_H_
@@ -16,7 +17,7 @@ namespace quorvel {
 struct AxisTaps {
   uint32_t first = 0;       // first source sample
   uint32_t count = 0;       // >= 1
-  uint32_t lobe_first = 0;  // main lobe, relative to first
+  uint32_t lobe_first = 0;  // clamp range, relative to first
   uint32_t lobe_count = 0;  // >= 1
   uint32_t weight_offset = 0;  // into AxisKernel::weights
 };
