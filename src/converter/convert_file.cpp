@@ -6,6 +6,7 @@
 #include "converter/conversion_memory.h"
 #include "converter/decode.h"
 #include "converter/jpeg_pipeline.h"
+#include "converter/png_pipeline.h"
 #include "converter/resample.h"
 #include "converter/source_file.h"
 
@@ -17,6 +18,8 @@ Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType t
   try {
     bool handled = false;
     Status streamed = ConvertJpegInBands(file, box, type, options, encoded, produced, &handled);
+    if (handled) return streamed;
+    streamed = ConvertPngInBands(file, box, type, options, encoded, produced, &handled);
     if (handled) return streamed;
     DecodedPicture decoded;
     Status status = DecodePicture(file, box, &decoded);

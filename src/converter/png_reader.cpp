@@ -15,11 +15,6 @@
 namespace quorvel {
 namespace {
 
-struct SpngDeleter {
-  void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
-};
-using SpngContext = std::unique_ptr<spng_ctx, SpngDeleter>;
-
 Status SpngFailure(int code, const char* step) {
   Error error = Error::kCorruptPng;
   if (code == SPNG_EMEM) error = Error::kOutOfMemory;
@@ -52,6 +47,8 @@ uint32_t BigEndian32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
+}  // namespace
+
 // libspng stops reading when the image data stream ends, so the checksum of
 // the last IDAT chunk is never compared; damaged image data must not pass.
 bool IdatChecksumsMatch(std::span<const uint8_t> file) {
@@ -71,9 +68,9 @@ bool IdatChecksumsMatch(std::span<const uint8_t> file) {
   return true;
 }
 
-}  // namespace
+Status PngImageDataFailure(int spng_error) { return SpngFailure(spng_error, "image data"); }
 
-Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   SpngContext ctx(spng_ctx_new(0));
   if (!ctx) return Fail(Error::kOutOfMemory, "libspng context");
   spng_set_image_limits(ctx.get(), kMaxSide, kMaxSide);
@@ -112,17 +109,32 @@ Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
   size_t spng_bytes = 0;
   if (int e = spng_decoded_image_size(ctx.get(), format, &spng_bytes)) return SpngFailure(e, "size");
   if (!bytes || *bytes != spng_bytes) return Fail(Error::kTooLarge, "decoded picture");
-  image.pixels.resize(*bytes);
-  if (int e = spng_decode_image(ctx.get(), image.pixels.data(), image.pixels.size(), format,
-                                has_trns ? SPNG_DECODE_TRNS : 0))
-    return SpngFailure(e, "image data");
-  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
   picture.model = has_alpha ? PixelModel::kRgba : PixelModel::kRgb;
-
+  // The profile precedes the image data, so it is known before any row is;
+  // whatever follows the image data cannot take it away.
   spng_iccp iccp{};
   if (spng_get_iccp(ctx.get(), &iccp) == 0 && iccp.profile != nullptr && iccp.profile_len <= kMaxIccBytes)
     picture.icc_profile.assign(iccp.profile, iccp.profile + iccp.profile_len);
-  *out = std::move(picture);
+
+  out->ctx = std::move(ctx);
+  out->header = std::move(picture);
+  out->format = format;
+  out->flags = has_trns ? SPNG_DECODE_TRNS : 0;
+  out->interlaced = ihdr.interlace_method != 0;
+  return Status::Ok();
+}
+
+Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+  OpenedPng png;
+  Status status = OpenPng(file, box, &png);
+  if (!status.ok()) return status;
+  Image& image = png.header.image;
+  image.pixels.resize(image.stride() * image.height);
+  if (int e = spng_decode_image(png.ctx.get(), image.pixels.data(), image.pixels.size(), png.format,
+                                png.flags))
+    return PngImageDataFailure(e);
+  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
+  *out = std::move(png.header);
   return Status::Ok();
 }
 

@@ -8,7 +8,10 @@
 #ifndef KALVENIX_CONVERTER_PNG_READER_H_
 #define KALVENIX_CONVERTER_PNG_READER_H_
 
+#include <spng.h>
+
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "converter/error.h"
@@ -18,6 +21,33 @@
 namespace quorvel {
 
 Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out);
+
+struct SpngDeleter {
+  void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+using SpngContext = std::unique_ptr<spng_ctx, SpngDeleter>;
+
+// A PNG whose header ReadPng would accept, ready for its image data.
+struct OpenedPng {
+  SpngContext ctx;
+  // Everything but the pixels: image has the size and channels, the profile
+  // and orientation are read.
+  SourcePicture header;
+  int format = 0;  // spng_format for spng_decode_image
+  int flags = 0;   // spng_decode_flags
+  bool interlaced = false;
+};
+
+// ReadPng's work up to the image data, with its checks and failures.
+// `file` must outlive `out->ctx`.
+Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out);
+
+// ReadPng's failure for a libspng error while decoding the image data.
+Status PngImageDataFailure(int spng_error);
+
+// Whether every IDAT chunk's checksum is right; libspng leaves the last one
+// unchecked. A file that fails it must be refused however it was decoded.
+bool IdatChecksumsMatch(std::span<const uint8_t> file);
 
 }  // namespace quorvel
 

@@ -1,0 +1,78 @@
+#include "converter/band_stages.h"
+
+#include <lcms2.h>
+
+#include "converter/checked_size.h"
+#include "converter/exif_orientation.h"
+#include "converter/orientation.h"
+
+namespace quorvel {
+
+Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputType type,
+                         EncodeOptions options) {
+  type_ = type;
+  options_ = options;
+  orientation_ = header.orientation;
+  const Image& stored = header.image;
+  width_ = stored.width;
+  // A picture stored turned is resampled as stored and turned afterwards,
+  // when it is small: the same filter along the same axes.
+  const bool swaps = OrientationSwapsSides(orientation_);
+  const PictureSize target = swaps ? PictureSize{size.height, size.width} : size;
+  const bool resize = target.width != stored.width || target.height != stored.height;
+  // Rows can go to the encoder as they come only when nothing turns them.
+  const bool streams_jpeg = type == OutputType::kJpeg && orientation_ == 1;
+  if (!resize && !streams_jpeg) return Fail(Error::kInternal, "no stage for the band worker");
+  if (!header.icc_profile.empty()) {
+    transform_ = SrgbTransformFor(header.icc_profile, header.model);
+    if (transform_ && transform_->handle == nullptr) transform_.reset();
+    if (transform_) colour_row_.resize(stored.stride());
+  }
+  if (resize) {
+    out_.width = target.width;
+    out_.height = target.height;
+    out_.channels = stored.channels;
+    std::optional<size_t> bytes = PixelBufferBytes(out_.width, out_.height, out_.channels);
+    if (!bytes) return Fail(Error::kTooLarge, "resampled picture");
+    out_.pixels.resize(*bytes);
+    resampler_ = std::make_unique<Resampler>(stored.width, stored.height, &out_);
+  }
+  if (streams_jpeg) {
+    encoder_ = std::make_unique<JpegRowEncoder>();
+    return encoder_->Start(size.width, size.height, stored.channels, options.quality);
+  }
+  return Status::Ok();
+}
+
+Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* row = rows + size_t{i} * stride;
+    if (transform_) {
+      cmsDoTransform(transform_->handle, row, colour_row_.data(), width_);
+      row = colour_row_.data();
+    }
+    if (resampler_) {
+      resampler_->PushRow(row);
+    } else {
+      Status status = encoder_->Write(row, 1, stride);
+      if (!status.ok()) return status;
+    }
+  }
+  if (!resampler_ || !encoder_) return Status::Ok();
+  // The rows the resampler finished with this band go on at once, so the
+  // encoder's work is done by the time the decoder's is.
+  const uint32_t ready = resampler_->rows_done();
+  Status status = encoder_->Write(out_.row(encoded_rows_), ready - encoded_rows_, out_.stride());
+  encoded_rows_ = ready;
+  return status;
+}
+
+Status BandStages::Finish(std::vector<uint8_t>* encoded) {
+  if (resampler_ && !resampler_->done()) return Fail(Error::kInternal, "resampler did not finish");
+  if (encoder_) return encoder_->Finish(encoded);
+  Status status = ApplyOrientation(orientation_, &out_);
+  if (!status.ok()) return status;
+  return EncodePicture(out_, type_, options_, encoded);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,63 @@
+// What the band worker makes of a source picture's rows as they arrive.
+//
+// Each band is brought into sRGB through the embedded profile, pushed through
+// the resampler and, for JPEG output of a picture stored upright, the output
+// rows it completes go into the encoder at once. Once every row is in, a
+// picture stored turned is turned (it is small by then) and any other output
+// is encoded whole. The result is the whole-picture pipeline's.
+// Thread-safety: Start and Finish on one thread, Push on one thread at a time
+// in between (the band worker), handed over by the caller.
+#ifndef KALVENIX_CONVERTER_BAND_STAGES_H_
+#define KALVENIX_CONVERTER_BAND_STAGES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "converter/encode.h"
+#include "converter/error.h"
+#include "converter/fit_size.h"
+#include "converter/image.h"
+#include "converter/jpeg_writer.h"
+#include "converter/output_type.h"
+#include "converter/resample.h"
+#include "converter/source_picture.h"
+#include "converter/srgb_transform_cache.h"
+
+namespace quorvel {
+
+class BandStages {
+ public:
+  BandStages() = default;
+  BandStages(const BandStages&) = delete;
+  BandStages& operator=(const BandStages&) = delete;
+
+  // `header.image` has the stored size and channels (3 or 4, as
+  // `header.model` says) and no pixels; `size` is the upright output size.
+  // A stored size equal to the output needs JPEG output to have any stage.
+  Status Start(const SourcePicture& header, PictureSize size, OutputType type,
+               EncodeOptions options);
+
+  // The next `count` stored rows, `stride` bytes apart.
+  Status Push(const uint8_t* rows, uint32_t count, size_t stride);
+
+  // The written file, once every stored row has been pushed.
+  Status Finish(std::vector<uint8_t>* encoded);
+
+ private:
+  OutputType type_ = OutputType::kJpeg;
+  EncodeOptions options_;
+  int orientation_ = 1;
+  uint32_t width_ = 0;  // stored
+  std::shared_ptr<const SrgbTransform> transform_;
+  std::vector<uint8_t> colour_row_;
+  Image out_;                                // as stored, when resizing
+  std::unique_ptr<Resampler> resampler_;     // when resizing
+  std::unique_ptr<JpegRowEncoder> encoder_;  // for JPEG output stored upright
+  uint32_t encoded_rows_ = 0;
+};
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_BAND_STAGES_H_

@@ -1,0 +1,293 @@
+// The PNG band pipeline must write what the whole-picture pipeline writes,
+// refuse what it refuses with the same status, and leave it what it does
+// not stream.
+#include "converter/png_pipeline.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "converter/band_worker.h"
+#include "converter/bmp_reader.h"
+#include "converter/convert_file.h"
+#include "converter/decode.h"
+#include "converter/resample.h"
+#include "converter/source_picture.h"
+#include "picture_checks.h"
+
+namespace quorvel {
+namespace {
+
+std::vector<uint8_t> ReadFile(const std::string& relative) {
+  std::ifstream in(std::string(KALVENIX_TESTDATA_DIR) + "/" + relative, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The whole-picture pipeline, step by step, as ConvertPicture runs it for
+// what it does not stream.
+Status WholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
+                    EncodeOptions options, std::vector<uint8_t>* encoded, PictureSize* size) {
+  DecodedPicture decoded;
+  Status status = DecodePicture(file, box, &decoded);
+  if (!status.ok()) return status;
+  status = FitSize({decoded.full_width, decoded.full_height}, box, size);
+  if (!status.ok()) return status;
+  Image resized;
+  status = Resample(decoded.image, size->width, size->height, &resized);
+  if (!status.ok()) return status;
+  return EncodePicture(resized, type, options, encoded);
+}
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+void PutBigEndian32(uint32_t value, uint8_t* p) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(value >> (24 - 8 * i));
+}
+
+// The offset of the last chunk of `type` (its length field), or 0.
+size_t LastChunk(const std::vector<uint8_t>& png, const char* type) {
+  size_t found = 0;
+  for (size_t pos = 8; pos + 12 <= png.size(); pos += 12 + BigEndian32(&png[pos]))
+    if (std::memcmp(&png[pos + 4], type, 4) == 0) found = pos;
+  return found;
+}
+
+// `png` with an eXIf chunk saying `orientation` before its first IDAT.
+std::vector<uint8_t> WithOrientation(const std::vector<uint8_t>& png, uint16_t orientation) {
+  // Big-endian TIFF: one IFD holding only the orientation tag (SHORT, 1).
+  std::vector<uint8_t> chunk = {0, 0, 0, 0, 'e', 'X', 'I', 'f', 'M', 'M', 0, 42, 0, 0, 0, 8,
+                                0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
+                                uint8_t(orientation >> 8), uint8_t(orientation), 0, 0,
+                                0, 0, 0, 0};
+  PutBigEndian32(uint32_t(chunk.size() - 8), chunk.data());
+  chunk.resize(chunk.size() + 4);
+  PutBigEndian32(uint32_t(crc32(0, &chunk[4], uInt(chunk.size() - 8))), &chunk[chunk.size() - 4]);
+  size_t idat = 8;
+  while (std::memcmp(&png[idat + 4], "IDAT", 4) != 0) idat += 12 + BigEndian32(&png[idat]);
+  std::vector<uint8_t> out(png.begin(), png.begin() + ptrdiff_t(idat));
+  out.insert(out.end(), chunk.begin(), chunk.end());
+  out.insert(out.end(), png.begin() + ptrdiff_t(idat), png.end());
+  return out;
+}
+
+Image DecodeBmp(const std::vector<uint8_t>& bytes) {
+  SourcePicture picture;
+  EXPECT_TRUE(ReadBmp(bytes, {}, &picture).ok());
+  return picture.image;
+}
+
+struct Case {
+  const char* name;
+  const char* file;
+  TargetBox box;
+  OutputType type;
+  int orientation;  // written into the file when not 1
+  bool banded;      // the band pipeline takes it
+  int tolerance;    // largest channel difference allowed; 0: the same bytes
+  double mean_tolerance = 0;  // mean channel difference allowed
+};
+
+const Case kCases[] = {
+    {"RgbToJpeg", "png/hopper.png", {64, 64}, OutputType::kJpeg, 1, true, 0},
+    {"LargeRgbToJpeg", "photos/warty-final-ubuntu.png", {640, 480}, OutputType::kJpeg, 1, true, 0},
+    {"RgbaToPng", "photos/MATE-Stripes-Light.png", {640, 480}, OutputType::kPng, 1, true, 0},
+    {"RgbaToJpeg", "png/hibiscus.primitive.png", {100, 100}, OutputType::kJpeg, 1, true, 0},
+    {"SixteenBitWithProfileToBmp", "png/monkey16.png", {100, 0}, OutputType::kBmp, 1, true, 0},
+    {"PaletteWithTrnsToGif", "png/i_trns.png", {40, 40}, OutputType::kGif, 1, true, 0},
+    {"GreyWithTrnsToPng", "png/l_trns.png", {30, 30}, OutputType::kPng, 1, true, 0},
+    {"GreyEnlargedToJpeg", "png/bricks-gray.png", {400, 0}, OutputType::kJpeg, 1, true, 0},
+    {"ProfileRgbaToBmp", "png/icc_profile.png", {40, 40}, OutputType::kBmp, 1, true, 0},
+    {"ProfileRgbToJpeg", "png/vgl_5674_0098.png", {60, 60}, OutputType::kJpeg, 1, true, 0},
+    {"StoredBlocksToBmp", "png/uncompressed_rgb.png", {200, 200}, OutputType::kBmp, 1, true, 0},
+    {"Turned180ToBmp", "png/hopper.png", {50, 50}, OutputType::kBmp, 3, true, 0},
+    {"TurnedRightToBmp", "png/exif.png", {100, 60}, OutputType::kBmp, 6, true, 16, 1.5},
+    {"TurnedRightHalvedToBmp", "png/exif.png", {256, 256}, OutputType::kBmp, 6, true, 16, 0.5},
+    {"TurnedLeftToJpeg", "png/hopper.png", {64, 32}, OutputType::kJpeg, 8, true, 24, 2.5},
+    {"InterlacedStaysWhole", "png/hippopotamus.interlaced.png", {20, 20}, OutputType::kJpeg, 1,
+     false, 0},
+    {"OriginalSizeStaysWhole", "png/hopper.png", {0, 0}, OutputType::kJpeg, 1, false, 0},
+    {"JpegIsLeftAlone", "jpeg/testorig.jpg", {50, 50}, OutputType::kJpeg, 1, false, 0},
+};
+
+class PngPipelineTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
+  const Case& c = GetParam();
+  std::vector<uint8_t> file = ReadFile(c.file);
+  ASSERT_FALSE(file.empty()) << c.file;
+  if (c.orientation != 1) file = WithOrientation(file, uint16_t(c.orientation));
+  const EncodeOptions options{false, 95};
+  std::vector<uint8_t> expected;
+  PictureSize expected_size;
+  ASSERT_TRUE(WholePicture(file, c.box, c.type, options, &expected, &expected_size).ok());
+
+  std::vector<uint8_t> actual;
+  PictureSize size;
+  bool handled = !c.banded;
+  Status status = ConvertPngInBands(file, c.box, c.type, options, &actual, &size, &handled);
+  ASSERT_EQ(handled, c.banded);
+  if (!handled) {
+    EXPECT_TRUE(status.ok());
+    EXPECT_TRUE(actual.empty());
+    return;
+  }
+  ASSERT_TRUE(status.ok()) << status.context;
+  EXPECT_EQ(size, expected_size);
+  if (c.tolerance == 0) {
+    EXPECT_TRUE(actual == expected) << "encoded bytes differ";
+    return;
+  }
+  // A quarter-turned picture is filtered in its stored axes, the whole path
+  // in the upright ones; the anti-ringing clamp differs at a few edges, the
+  // more so the more a detailed picture shrinks (and a JPEG adds its own
+  // differences on top).
+  std::vector<uint8_t> a_bmp = actual, e_bmp = expected;
+  if (c.type != OutputType::kBmp) {
+    ASSERT_TRUE(ConvertPicture(actual, {}, OutputType::kBmp, {}, &a_bmp, &size).ok());
+    ASSERT_TRUE(ConvertPicture(expected, {}, OutputType::kBmp, {}, &e_bmp, &size).ok());
+  }
+  const Image a = DecodeBmp(a_bmp), e = DecodeBmp(e_bmp);
+  ASSERT_EQ(a.width, e.width);
+  ASSERT_EQ(a.height, e.height);
+  int worst = 0;
+  double total = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    const int d = std::abs(a.pixels[i] - e.pixels[i]);
+    worst = std::max(worst, d);
+    total += d;
+  }
+  EXPECT_LE(worst, c.tolerance);
+  EXPECT_LE(total / double(a.pixels.size()), c.mean_tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, PngPipelineTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every colour type and bit depth of the suite, shrunk: streamed exactly when
+// not interlaced, with the whole path's bytes or its refusal.
+TEST(PngPipelineSuite, EveryPictureAsTheWholePathConvertsIt) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(KALVENIX_TESTDATA_DIR) + "/pngsuite")) {
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> file = ReadFile("pngsuite/" + name);
+    std::vector<uint8_t> expected, actual;
+    PictureSize expected_size, size;
+    const Status reference = WholePicture(file, {20, 20}, OutputType::kBmp, {}, &expected, &expected_size);
+    bool handled = false;
+    const Status status = ConvertPngInBands(file, {20, 20}, OutputType::kBmp, {}, &actual, &size, &handled);
+    if (!handled) {
+      EXPECT_TRUE(status.ok());
+      // Only interlaced files and a damaged signature are left to the whole path.
+      EXPECT_TRUE(name[3] == 'i' || name[0] == 'x') << status.context;
+      continue;
+    }
+    EXPECT_EQ(status.code, reference.code) << status.context << " / " << reference.context;
+    EXPECT_EQ(status.context, reference.context);
+    if (!reference.ok()) continue;
+    EXPECT_EQ(size, expected_size);
+    EXPECT_TRUE(actual == expected);
+  }
+}
+
+struct Damage {
+  const char* name;
+  const char* file;
+  // Made from `file` in the test when not null.
+  std::vector<uint8_t> (*make)(std::vector<uint8_t>);
+};
+
+std::vector<uint8_t> BadLastIdatChecksum(std::vector<uint8_t> png) {
+  const size_t idat = LastChunk(png, "IDAT");
+  png[idat + 8 + BigEndian32(&png[idat]) + 3] ^= 0x55;
+  return png;
+}
+
+std::vector<uint8_t> CutInHalf(std::vector<uint8_t> png) {
+  png.resize(png.size() / 2);
+  return png;
+}
+
+std::vector<uint8_t> FlippedDataByte(std::vector<uint8_t> png) {
+  const size_t idat = LastChunk(png, "IDAT");
+  png[idat + 8 + BigEndian32(&png[idat]) / 2] ^= 0xFF;
+  return png;
+}
+
+const Damage kDamages[] = {
+    {"TruncatedInImageData", "hostile/truncated_image.png", nullptr},
+    {"TruncatedAt60Percent", "hostile/made/truncated-60pct.png", nullptr},
+    {"DamagedDataStream", "hostile/broken_data_stream.png", nullptr},
+    {"LargeCutInHalf", "photos/warty-final-ubuntu.png", CutInHalf},
+    {"BadLastIdatChecksum", "png/hopper.png", BadLastIdatChecksum},
+    {"LargeBadLastIdatChecksum", "photos/MATE-Stripes-Light.png", BadLastIdatChecksum},
+    {"FlippedDataByteWithChecksumLeft", "png/hibiscus.primitive.png", FlippedDataByte},
+};
+
+class PngPipelineDamage : public ::testing::TestWithParam<Damage> {};
+
+// Refused with the whole path's status, no file written, the worker free
+// again afterwards.
+TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
+  const Damage& d = GetParam();
+  std::vector<uint8_t> file = ReadFile(d.file);
+  ASSERT_FALSE(file.empty());
+  if (d.make != nullptr) file = d.make(std::move(file));
+  std::vector<uint8_t> expected, actual;
+  PictureSize size;
+  const Status reference = WholePicture(file, {64, 64}, OutputType::kJpeg, {}, &expected, &size);
+  ASSERT_FALSE(reference.ok());
+  bool handled = false;
+  const Status status = ConvertPngInBands(file, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(status.code, reference.code);
+  EXPECT_EQ(status.context, reference.context);
+  EXPECT_TRUE(actual.empty());
+
+  const std::string folder = testing::MakeTempFolder();
+  const std::string source = folder + "/source.png", destination = folder + "/out.jpg";
+  std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                std::streamsize(file.size()));
+  EXPECT_EQ(ConvertFile(source, destination, {64, 64}, false, 90, &size).code, reference.code);
+  EXPECT_EQ(testing::FolderEntries(folder), std::vector<std::string>{"source.png"});
+  std::filesystem::remove_all(folder);
+
+  const std::vector<uint8_t> sound = ReadFile("png/hopper.png");
+  ASSERT_TRUE(ConvertPngInBands(sound, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled).ok());
+  EXPECT_TRUE(handled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PngPipelineDamage, ::testing::ValuesIn(kDamages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// While another conversion holds the worker, a picture is left to the
+// whole-picture path instead of waiting.
+TEST(PngPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
+  const std::vector<uint8_t> file = ReadFile("png/hopper.png");
+  std::vector<uint8_t> encoded;
+  PictureSize size;
+  bool handled = true;
+  {
+    std::unique_ptr<BandWorker::Lease> held = BandWorker::TryAcquire();
+    ASSERT_NE(held, nullptr);
+    ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
+    EXPECT_FALSE(handled);
+    EXPECT_TRUE(encoded.empty());
+    // The whole path still converts it.
+    ASSERT_TRUE(ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size).ok());
+  }
+  ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
+  EXPECT_TRUE(handled);
+}
+
+}  // namespace
+}  // namespace quorvel
