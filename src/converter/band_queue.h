@@ -43,6 +43,8 @@ class BandQueue {
   // throws: an exception counts as a failure.
   void Drain(const std::function<Status(const uint8_t*, uint32_t, size_t)>& process) noexcept;
 
+  size_t row_bytes() const { return row_bytes_; }
+
   // The consumer's failure; read once Drain has returned.
   bool failed() const { return failed_; }
   const Status& failure() const { return failure_; }

@@ -9,7 +9,7 @@
 namespace quorvel {
 
 Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputType type,
-                         EncodeOptions options) {
+                         EncodeOptions options, bool split_lower) {
   type_ = type;
   options_ = options;
   orientation_ = header.orientation;
@@ -35,7 +35,12 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
     std::optional<size_t> bytes = PixelBufferBytes(out_.width, out_.height, out_.channels);
     if (!bytes) return Fail(Error::kTooLarge, "resampled picture");
     out_.pixels.resize(*bytes);
-    resampler_ = std::make_unique<Resampler>(stored.width, stored.height, &out_);
+    seam_ = split_lower && out_.height >= 2 ? out_.height / 2 : out_.height;
+    resampler_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, 0, seam_);
+    if (seam_ < out_.height) {
+      lower_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, seam_, out_.height);
+      if (transform_) lower_colour_row_.resize(stored.stride());
+    }
   }
   if (streams_jpeg) {
     encoder_ = std::make_unique<JpegRowEncoder>();
@@ -52,6 +57,8 @@ Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
       row = colour_row_.data();
     }
     if (resampler_) {
+      // Past the upper rows' last source row the rest is the lower half's.
+      if (resampler_->done()) break;
       resampler_->PushRow(row);
     } else {
       Status status = encoder_->Write(row, 1, stride);
@@ -67,8 +74,27 @@ Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
   return status;
 }
 
+void BandStages::PushLower(const uint8_t* rows, uint32_t count, size_t stride) {
+  if (!lower_) return;
+  for (uint32_t i = 0; i < count && !lower_->done(); ++i, ++lower_rows_seen_) {
+    if (lower_rows_seen_ < lower_->first_source_row()) continue;
+    const uint8_t* row = rows + size_t{i} * stride;
+    if (transform_) {
+      cmsDoTransform(transform_->handle, row, lower_colour_row_.data(), width_);
+      row = lower_colour_row_.data();
+    }
+    lower_->PushRow(row);
+  }
+}
+
 Status BandStages::Finish(std::vector<uint8_t>* encoded) {
-  if (resampler_ && !resampler_->done()) return Fail(Error::kInternal, "resampler did not finish");
+  if ((resampler_ && !resampler_->done()) || (lower_ && !lower_->done()))
+    return Fail(Error::kInternal, "resampler did not finish");
+  if (encoder_ && resampler_ && encoded_rows_ < out_.height) {
+    Status status = encoder_->Write(out_.row(encoded_rows_), out_.height - encoded_rows_,
+                                    out_.stride());
+    if (!status.ok()) return status;
+  }
   if (encoder_) return encoder_->Finish(encoded);
   Status status = ApplyOrientation(orientation_, &out_);
   if (!status.ok()) return status;

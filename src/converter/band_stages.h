@@ -5,8 +5,14 @@
 // rows it completes go into the encoder at once. Once every row is in, a
 // picture stored turned is turned (it is small by then) and any other output
 // is encoded whole. The result is the whole-picture pipeline's.
+//
+// When the decoding thread has time to spare (see Start), the output rows
+// below the middle are resampled on that thread instead (PushLower): the two
+// halves are the ranges of one Resampler that whole pictures split the same
+// way, so the result does not change.
 // Thread-safety: Start and Finish on one thread, Push on one thread at a time
-// in between (the band worker), handed over by the caller.
+// in between (the band worker), handed over by the caller; PushLower on the
+// caller's thread, at the same time as Push.
 #ifndef KALVENIX_CONVERTER_BAND_STAGES_H_
 #define KALVENIX_CONVERTER_BAND_STAGES_H_
 
@@ -36,11 +42,16 @@ class BandStages {
   // `header.image` has the stored size and channels (3 or 4, as
   // `header.model` says) and no pixels; `size` is the upright output size.
   // A stored size equal to the output needs JPEG output to have any stage.
+  // With `split_lower`, PushLower takes the lower output rows when resizing.
   Status Start(const SourcePicture& header, PictureSize size, OutputType type,
-               EncodeOptions options);
+               EncodeOptions options, bool split_lower = false);
 
   // The next `count` stored rows, `stride` bytes apart.
   Status Push(const uint8_t* rows, uint32_t count, size_t stride);
+
+  // The same rows for the lower output rows, when Start split them off;
+  // otherwise does nothing.
+  void PushLower(const uint8_t* rows, uint32_t count, size_t stride);
 
   // The written file, once every stored row has been pushed.
   Status Finish(std::vector<uint8_t>* encoded);
@@ -53,9 +64,14 @@ class BandStages {
   std::shared_ptr<const SrgbTransform> transform_;
   std::vector<uint8_t> colour_row_;
   Image out_;                                // as stored, when resizing
-  std::unique_ptr<Resampler> resampler_;     // when resizing
+  std::unique_ptr<Resampler> resampler_;     // when resizing: rows above seam_
   std::unique_ptr<JpegRowEncoder> encoder_;  // for JPEG output stored upright
   uint32_t encoded_rows_ = 0;
+  uint32_t seam_ = 0;
+  // Rows from seam_ down, on the caller's thread, with their own buffers.
+  std::unique_ptr<Resampler> lower_;
+  std::vector<uint8_t> lower_colour_row_;
+  uint32_t lower_rows_seen_ = 0;
 };
 
 }  // namespace quorvel

@@ -38,6 +38,7 @@ struct JpegCodec {
   JSAMPROW rows[kRowsPerRead] = {};
   JOCTET* icc = nullptr;
   unsigned int icc_length = 0;
+  bool multiple_scans = false;
 
   JpegCodec() {
     // A zeroed struct is what jpeg_destroy_decompress expects when
@@ -123,6 +124,7 @@ Error ReadHeader(JpegCodec* c) {
 Error CalcOutput(JpegCodec* c) {
   if (setjmp(c->jump_to) != 0) return c->failure;
   jpeg_calc_output_dimensions(&c->cinfo);
+  c->multiple_scans = jpeg_has_multiple_scans(&c->cinfo);
   return Error::kOk;
 }
 
@@ -168,7 +170,7 @@ Status Failed(Error code, const JpegCodec& c) { return Fail(code, c.message); }
 class WholePicture : public JpegRowSink {
  public:
   explicit WholePicture(SourcePicture* picture) : picture_(picture) {}
-  Status Start(const SourcePicture& header) override {
+  Status Start(const SourcePicture& header, bool) override {
     picture_->model = header.model;
     picture_->icc_profile = header.icc_profile;
     picture_->orientation = header.orientation;
@@ -243,7 +245,7 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   if (!PixelBufferBytes(image.width, image.height, image.channels))
     return Fail(Error::kTooLarge, "decoded picture");
   if (codec.icc != nullptr) picture.icc_profile.assign(codec.icc, codec.icc + codec.icc_length);
-  if (Status s = sink->Start(picture); !s.ok()) return s;
+  if (Status s = sink->Start(picture, codec.multiple_scans); !s.ok()) return s;
   if (Error e = Start(&codec); e != Error::kOk) return Failed(e, codec);
   if (Error e = ReadRows(&codec, sink, image.stride()); e != Error::kOk) return Failed(e, codec);
   // The rows are complete; whatever follows the last scan (a missing EOI,

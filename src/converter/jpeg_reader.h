@@ -26,8 +26,11 @@ class JpegRowSink {
   virtual ~JpegRowSink() = default;
   // Once, after the header is checked and before any pixel is decoded:
   // `header.image` has the decoded (possibly DCT-shrunk) size and channels
-  // but no pixels. A failure here ends the decode with that status.
-  virtual Status Start(const SourcePicture& header) = 0;
+  // but no pixels. `all_scans_first` is true when libjpeg reads every scan
+  // before the first row comes out (progressive files), so that the rows
+  // then come quickly and the decoding thread has time to spare. A failure
+  // here ends the decode with that status.
+  virtual Status Start(const SourcePicture& header, bool all_scans_first) = 0;
   // Room for the next `rows` rows of header.image.stride() bytes each, or
   // null when the sink can take no more (the decode then fails with
   // kInternal; the sink knows why).

@@ -26,6 +26,16 @@ struct ProfileCloser {
 };
 using Profile = std::unique_ptr<void, ProfileCloser>;
 
+// The colour space field of the profile's header (bytes 16 to 19), read as
+// the number it is: a file may carry any value there, and most of them are
+// not values of the library's enum type, which cmsGetColorSpace returns.
+uint32_t HeaderColourSpace(std::span<const uint8_t> profile) {
+  constexpr size_t kField = 16;
+  if (profile.size() < kField + 4) return 0;
+  return uint32_t(profile[kField]) << 24 | uint32_t(profile[kField + 1]) << 16 |
+         uint32_t(profile[kField + 2]) << 8 | uint32_t(profile[kField + 3]);
+}
+
 bool IsAlpha(PixelModel model) { return model == PixelModel::kRgba; }
 bool IsCmyk(PixelModel model) { return model == PixelModel::kCmyk || model == PixelModel::kCmykInverted; }
 
@@ -62,8 +72,8 @@ std::shared_ptr<const SrgbTransform> Build(std::span<const uint8_t> bytes, Pixel
   if (bytes.empty() || bytes.size() > kMaxIccBytes) return result;
   Profile source(cmsOpenProfileFromMem(bytes.data(), cmsUInt32Number(bytes.size())));
   if (!source) return result;
-  cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
-  if (space != (IsCmyk(model) ? cmsSigCmykData : cmsSigRgbData)) return result;
+  const uint32_t wanted = IsCmyk(model) ? uint32_t{cmsSigCmykData} : uint32_t{cmsSigRgbData};
+  if (HeaderColourSpace(bytes) != wanted) return result;
   cmsUInt32Number flags = cmsFLAGS_NOCACHE | (IsAlpha(model) ? cmsFLAGS_COPY_ALPHA : 0);
   cmsHTRANSFORM transform =
       cmsCreateTransform(source.get(), InputFormat(model), srgb,

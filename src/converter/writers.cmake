@@ -10,6 +10,7 @@ target_sources(quorvel_core PRIVATE
   gif_writer.cpp
   jpeg_writer.cpp
   output_type.cpp
+  png_row_filter.cpp
   png_writer.cpp
   quantize.cpp
   resample.cpp

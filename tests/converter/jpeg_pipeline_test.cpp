@@ -59,8 +59,16 @@ struct Case {
 
 const Case kCases[] = {
     {"Photo420ToJpeg", "photos/LadyBird.jpg", {640, 480}, OutputType::kJpeg, 100, true, 0},
+    // Progressive: the decoding thread resamples the lower half itself.
     {"IccProgressiveToPng", "photos/plasma-ColorfulCups-2560x1600.jpg", {320, 200},
      OutputType::kPng, 100, true, 0},
+    {"ProgressiveToJpeg", "photos/friends_by_Aitzol_Berasategi.jpg", {640, 480},
+     OutputType::kJpeg, 100, true, 0},
+    {"ProgressiveEnlargedToGif", "jpeg/peacock.progressive.jpg", {250, 0}, OutputType::kGif, 100,
+     true, 0},
+    {"ProgressiveTwoRowsToJpeg", "jpeg/jpg-progressive.jpg", {0, 2}, OutputType::kJpeg, 80, true,
+     0},
+    {"ProgressiveOneRowToBmp", "jpeg/jpg-progressive.jpg", {0, 1}, OutputType::kBmp, 100, true, 0},
     {"GreyToJpeg", "jpeg/hopper_gray.jpg", {64, 64}, OutputType::kJpeg, 90, true, 0},
     {"OddSizeEnlarged", "jpeg/jpg-size-17x17.jpg", {40, 0}, OutputType::kJpeg, 75, true, 0},
     {"ArithmeticToBmp", "jpeg/testimgari.jpg", {100, 100}, OutputType::kBmp, 100, true, 0},

@@ -39,6 +39,25 @@ std::array<int, 3> FlatAlphaCard(uint32_t x, uint32_t y) {
   return {mix(0), mix(200), mix(200)};
 }
 
+// Bytes no filter predicts and no match repeats.
+uint8_t Noise(uint32_t x, uint32_t y, uint32_t channel) {
+  uint32_t h = x * 0x9E3779B1u ^ y * 0x85EBCA77u ^ channel * 0xC2B2AE3Du;
+  h ^= h >> 15, h *= 0x2C1B3C6Du, h ^= h >> 12;
+  return static_cast<uint8_t>(h >> 8);
+}
+
+// The chunk types of a PNG, in order.
+std::vector<std::string> ChunkTypes(const std::vector<uint8_t>& png) {
+  std::vector<std::string> types;
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const size_t length = size_t{png[at]} << 24 | size_t{png[at + 1]} << 16 |
+                          size_t{png[at + 2]} << 8 | png[at + 3];
+    types.emplace_back(png.begin() + at + 4, png.begin() + at + 8);
+    at += 12 + length;
+  }
+  return types;
+}
+
 // The sampling factors of the luma and first chroma component in a JPEG's
 // start-of-frame segment.
 std::pair<int, int> JpegLumaAndChromaSampling(const std::vector<uint8_t>& jpeg) {
@@ -120,18 +139,36 @@ TEST(BmpWriterTest, Writes24BitBottomUpWithPaddedRows) {
 
 TEST(PngWriterTest, RoundTripsExactlyAndKeepsAlphaOnlyWhenNeeded) {
   struct Case {
+    const char* name;
     Image image;
     uint8_t color_type;  // IHDR: 2 RGB, 6 RGBA
+    size_t idat_chunks;
   };
+  // Noise takes Huffman codes alone, the grey ramp and the cards matches;
+  // the large noise passes 1 MiB of image data.
   const Case cases[] = {
-      {TestCard(64, 48, 3), 2},
-      {TestCard(64, 48, 4), 2},  // RGBA but opaque everywhere: written as RGB
-      {AlphaCard(), 6},
+      {"card", TestCard(64, 48, 3), 2, 1},
+      {"opaque RGBA", TestCard(64, 48, 4), 2, 1},  // written as RGB
+      {"alpha", AlphaCard(), 6, 1},
+      {"grey", MakeImage(120, 90, 3, [](uint32_t x, uint32_t y, uint8_t* p) {
+         p[0] = p[1] = p[2] = static_cast<uint8_t>(x + 2 * y);
+       }), 2, 1},
+      {"noise with alpha", MakeImage(97, 61, 4, [](uint32_t x, uint32_t y, uint8_t* p) {
+         for (uint32_t c = 0; c < 4; ++c) p[c] = Noise(x, y, c);
+       }), 6, 1},
+      {"large noise", MakeImage(700, 520, 3, [](uint32_t x, uint32_t y, uint8_t* p) {
+         for (uint32_t c = 0; c < 3; ++c) p[c] = Noise(x, y, c);
+       }), 2, 2},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     const auto bytes = Encoded(c.image, OutputType::kPng);
     ASSERT_GT(bytes.size(), 26u);
     EXPECT_EQ(bytes[25], c.color_type);
+    std::vector<std::string> expected = {"IHDR", "sRGB"};
+    expected.insert(expected.end(), c.idat_chunks, "IDAT");
+    expected.push_back("IEND");
+    EXPECT_EQ(ChunkTypes(bytes), expected);
     auto back = DecodeWithQt(bytes);
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(Psnr(*back, c.image), std::numeric_limits<double>::infinity());
@@ -141,6 +178,20 @@ TEST(PngWriterTest, RoundTripsExactlyAndKeepsAlphaOnlyWhenNeeded) {
       }
     }
   }
+}
+
+TEST(PngWriterTest, RowsRepeatingTheOneAboveCostAlmostNothing) {
+  // Rows of 33 000 bytes, beyond deflate's reach back, all the same noise:
+  // only the first row's bytes carry information, if the filter chosen for
+  // the others (Up) is the one libspng applies; any other leaves noise.
+  const Image stripes = MakeImage(11000, 3, 3, [](uint32_t x, uint32_t, uint8_t* p) {
+    for (uint32_t c = 0; c < 3; ++c) p[c] = Noise(x, 0, c);
+  });
+  const auto bytes = Encoded(stripes, OutputType::kPng);
+  EXPECT_LT(bytes.size(), 11000u * 3u + 2000u);
+  auto back = DecodeWithQt(bytes);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->pixels, stripes.pixels);
 }
 
 TEST(WriterTest, SidesBeyondTheFormatAreRefused) {
