@@ -7,6 +7,9 @@
 // what a batch mostly converts: a JPEG photo in RGB or grey that is resized,
 // or one stored upright (EXIF orientation 1) and written as JPEG again. A
 // picture stored turned is resampled as stored and turned once it is small.
+// A progressive file has all its scans read before the first row comes out;
+// its rows then come quickly, and the caller's thread resamples the lower
+// half of the output itself (band_stages.h).
 // Thread-safety: reentrant.
 #ifndef KALVENIX_CONVERTER_JPEG_PIPELINE_H_
 #define KALVENIX_CONVERTER_JPEG_PIPELINE_H_
