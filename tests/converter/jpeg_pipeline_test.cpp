@@ -4,47 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "converter/band_worker.h"
-#include "converter/bmp_reader.h"
-#include "converter/decode.h"
 #include "converter/jpeg_writer.h"
-#include "converter/resample.h"
-#include "converter/source_picture.h"
+#include "whole_picture_path.h"
 
 namespace quorvel {
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::string& relative) {
-  std::ifstream in(std::string(KALVENIX_TESTDATA_DIR) + "/" + relative, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The whole-picture pipeline, step by step, as ConvertPicture ran it before
-// the band pipeline existed.
-Status WholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
-                    EncodeOptions options, std::vector<uint8_t>* encoded, PictureSize* size) {
-  DecodedPicture decoded;
-  Status status = DecodePicture(file, box, &decoded);
-  if (!status.ok()) return status;
-  status = FitSize({decoded.full_width, decoded.full_height}, box, size);
-  if (!status.ok()) return status;
-  Image resized;
-  status = Resample(decoded.image, size->width, size->height, &resized);
-  if (!status.ok()) return status;
-  return EncodePicture(resized, type, options, encoded);
-}
-
-Image DecodeBmp(const std::vector<uint8_t>& bytes) {
-  SourcePicture picture;
-  EXPECT_TRUE(ReadBmp(bytes, {}, &picture).ok());
-  return picture.image;
-}
+using testing::ConvertWholePicture;
+using testing::ReadTestPicture;
 
 struct Case {
   const char* name;
@@ -90,16 +61,18 @@ class JpegPipelineTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
   const Case& c = GetParam();
-  const std::vector<uint8_t> file = ReadFile(c.file);
+  const std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   std::vector<uint8_t> expected;
   PictureSize expected_size;
-  ASSERT_TRUE(WholePicture(file, c.box, c.type, {false, c.quality}, &expected, &expected_size).ok());
+  ASSERT_TRUE(
+      ConvertWholePicture(file, c.box, c.type, {false, c.quality}, &expected, &expected_size).ok());
 
   std::vector<uint8_t> actual;
   PictureSize size;
   bool handled = true;
-  Status status = ConvertJpegInBands(file, c.box, c.type, {false, c.quality}, &actual, &size, &handled);
+  Status status =
+      ConvertJpegInBands(file, c.box, c.type, {false, c.quality}, &actual, &size, &handled);
   ASSERT_EQ(handled, c.banded);
   if (!handled) {
     EXPECT_TRUE(status.ok());
@@ -115,18 +88,10 @@ TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
   // A quarter-turned picture is filtered across first and down second in
   // its stored axes, the whole path the other way round; the anti-ringing
   // clamp then differs at a few hard edges.
-  const Image a = DecodeBmp(actual), e = DecodeBmp(expected);
-  ASSERT_EQ(a.width, e.width);
-  ASSERT_EQ(a.height, e.height);
-  int worst = 0;
-  double total = 0;
-  for (size_t i = 0; i < a.pixels.size(); ++i) {
-    const int d = std::abs(a.pixels[i] - e.pixels[i]);
-    worst = std::max(worst, d);
-    total += d;
-  }
-  EXPECT_LE(worst, c.tolerance);
-  EXPECT_LE(total / double(a.pixels.size()), c.mean_tolerance);
+  const testing::FileDifference difference = testing::CompareWrittenFiles(actual, expected);
+  ASSERT_TRUE(difference.same_size);
+  EXPECT_LE(difference.worst, c.tolerance);
+  EXPECT_LE(difference.mean, c.mean_tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, JpegPipelineTest, ::testing::ValuesIn(kCases),
@@ -135,15 +100,17 @@ INSTANTIATE_TEST_SUITE_P(Pictures, JpegPipelineTest, ::testing::ValuesIn(kCases)
 // A file that ends inside its entropy data fails as the whole path fails,
 // and leaves the worker free for the next picture.
 TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
-  std::vector<uint8_t> file = ReadFile("photos/LadyBird.jpg");
+  std::vector<uint8_t> file = ReadTestPicture("photos/LadyBird.jpg");
   const std::vector<uint8_t> whole = file;
   file.resize(file.size() * 6 / 10);
   std::vector<uint8_t> encoded, expected;
   PictureSize size;
-  const Status reference = WholePicture(file, {640, 480}, OutputType::kJpeg, {}, &expected, &size);
+  const Status reference =
+      ConvertWholePicture(file, {640, 480}, OutputType::kJpeg, {}, &expected, &size);
   ASSERT_FALSE(reference.ok());
   bool handled = false;
-  Status status = ConvertJpegInBands(file, {640, 480}, OutputType::kJpeg, {}, &encoded, &size, &handled);
+  Status status =
+      ConvertJpegInBands(file, {640, 480}, OutputType::kJpeg, {}, &encoded, &size, &handled);
   EXPECT_TRUE(handled);
   EXPECT_EQ(status.code, reference.code);
 
@@ -154,7 +121,7 @@ TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
 
 // A box beyond the output limit is refused from the header, as before.
 TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
-  const std::vector<uint8_t> file = ReadFile("jpeg/testorig.jpg");
+  const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = false;
@@ -168,7 +135,7 @@ TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
 // While another conversion holds the worker, a picture is left to the
 // whole-picture path instead of waiting.
 TEST(JpegPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
-  const std::vector<uint8_t> file = ReadFile("jpeg/testorig.jpg");
+  const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = true;

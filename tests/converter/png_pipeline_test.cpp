@@ -6,44 +6,22 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "converter/band_worker.h"
-#include "converter/bmp_reader.h"
 #include "converter/convert_file.h"
-#include "converter/decode.h"
-#include "converter/resample.h"
-#include "converter/source_picture.h"
 #include "picture_checks.h"
+#include "whole_picture_path.h"
 
 namespace quorvel {
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::string& relative) {
-  std::ifstream in(std::string(KALVENIX_TESTDATA_DIR) + "/" + relative, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The whole-picture pipeline, step by step, as ConvertPicture runs it for
-// what it does not stream.
-Status WholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
-                    EncodeOptions options, std::vector<uint8_t>* encoded, PictureSize* size) {
-  DecodedPicture decoded;
-  Status status = DecodePicture(file, box, &decoded);
-  if (!status.ok()) return status;
-  status = FitSize({decoded.full_width, decoded.full_height}, box, size);
-  if (!status.ok()) return status;
-  Image resized;
-  status = Resample(decoded.image, size->width, size->height, &resized);
-  if (!status.ok()) return status;
-  return EncodePicture(resized, type, options, encoded);
-}
+using testing::ConvertWholePicture;
+using testing::ReadTestPicture;
 
 uint32_t BigEndian32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
@@ -77,12 +55,6 @@ std::vector<uint8_t> WithOrientation(const std::vector<uint8_t>& png, uint16_t o
   out.insert(out.end(), chunk.begin(), chunk.end());
   out.insert(out.end(), png.begin() + ptrdiff_t(idat), png.end());
   return out;
-}
-
-Image DecodeBmp(const std::vector<uint8_t>& bytes) {
-  SourcePicture picture;
-  EXPECT_TRUE(ReadBmp(bytes, {}, &picture).ok());
-  return picture.image;
 }
 
 struct Case {
@@ -122,13 +94,13 @@ class PngPipelineTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
   const Case& c = GetParam();
-  std::vector<uint8_t> file = ReadFile(c.file);
+  std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   if (c.orientation != 1) file = WithOrientation(file, uint16_t(c.orientation));
   const EncodeOptions options{false, 95};
   std::vector<uint8_t> expected;
   PictureSize expected_size;
-  ASSERT_TRUE(WholePicture(file, c.box, c.type, options, &expected, &expected_size).ok());
+  ASSERT_TRUE(ConvertWholePicture(file, c.box, c.type, options, &expected, &expected_size).ok());
 
   std::vector<uint8_t> actual;
   PictureSize size;
@@ -150,23 +122,10 @@ TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
   // in the upright ones; the anti-ringing clamp differs at a few edges, the
   // more so the more a detailed picture shrinks (and a JPEG adds its own
   // differences on top).
-  std::vector<uint8_t> a_bmp = actual, e_bmp = expected;
-  if (c.type != OutputType::kBmp) {
-    ASSERT_TRUE(ConvertPicture(actual, {}, OutputType::kBmp, {}, &a_bmp, &size).ok());
-    ASSERT_TRUE(ConvertPicture(expected, {}, OutputType::kBmp, {}, &e_bmp, &size).ok());
-  }
-  const Image a = DecodeBmp(a_bmp), e = DecodeBmp(e_bmp);
-  ASSERT_EQ(a.width, e.width);
-  ASSERT_EQ(a.height, e.height);
-  int worst = 0;
-  double total = 0;
-  for (size_t i = 0; i < a.pixels.size(); ++i) {
-    const int d = std::abs(a.pixels[i] - e.pixels[i]);
-    worst = std::max(worst, d);
-    total += d;
-  }
-  EXPECT_LE(worst, c.tolerance);
-  EXPECT_LE(total / double(a.pixels.size()), c.mean_tolerance);
+  const testing::FileDifference difference = testing::CompareWrittenFiles(actual, expected);
+  ASSERT_TRUE(difference.same_size);
+  EXPECT_LE(difference.worst, c.tolerance);
+  EXPECT_LE(difference.mean, c.mean_tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, PngPipelineTest, ::testing::ValuesIn(kCases),
@@ -179,12 +138,14 @@ TEST(PngPipelineSuite, EveryPictureAsTheWholePathConvertsIt) {
        std::filesystem::directory_iterator(std::string(KALVENIX_TESTDATA_DIR) + "/pngsuite")) {
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
-    const std::vector<uint8_t> file = ReadFile("pngsuite/" + name);
+    const std::vector<uint8_t> file = ReadTestPicture("pngsuite/" + name);
     std::vector<uint8_t> expected, actual;
     PictureSize expected_size, size;
-    const Status reference = WholePicture(file, {20, 20}, OutputType::kBmp, {}, &expected, &expected_size);
+    const Status reference =
+        ConvertWholePicture(file, {20, 20}, OutputType::kBmp, {}, &expected, &expected_size);
     bool handled = false;
-    const Status status = ConvertPngInBands(file, {20, 20}, OutputType::kBmp, {}, &actual, &size, &handled);
+    const Status status =
+        ConvertPngInBands(file, {20, 20}, OutputType::kBmp, {}, &actual, &size, &handled);
     if (!handled) {
       EXPECT_TRUE(status.ok());
       // Only interlaced files and a damaged signature are left to the whole path.
@@ -239,15 +200,17 @@ class PngPipelineDamage : public ::testing::TestWithParam<Damage> {};
 // again afterwards.
 TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
   const Damage& d = GetParam();
-  std::vector<uint8_t> file = ReadFile(d.file);
+  std::vector<uint8_t> file = ReadTestPicture(d.file);
   ASSERT_FALSE(file.empty());
   if (d.make != nullptr) file = d.make(std::move(file));
   std::vector<uint8_t> expected, actual;
   PictureSize size;
-  const Status reference = WholePicture(file, {64, 64}, OutputType::kJpeg, {}, &expected, &size);
+  const Status reference =
+      ConvertWholePicture(file, {64, 64}, OutputType::kJpeg, {}, &expected, &size);
   ASSERT_FALSE(reference.ok());
   bool handled = false;
-  const Status status = ConvertPngInBands(file, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled);
+  const Status status =
+      ConvertPngInBands(file, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled);
   EXPECT_TRUE(handled);
   EXPECT_EQ(status.code, reference.code);
   EXPECT_EQ(status.context, reference.context);
@@ -261,8 +224,9 @@ TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
   EXPECT_EQ(testing::FolderEntries(folder), std::vector<std::string>{"source.png"});
   std::filesystem::remove_all(folder);
 
-  const std::vector<uint8_t> sound = ReadFile("png/hopper.png");
-  ASSERT_TRUE(ConvertPngInBands(sound, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled).ok());
+  const std::vector<uint8_t> sound = ReadTestPicture("png/hopper.png");
+  ASSERT_TRUE(
+      ConvertPngInBands(sound, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled).ok());
   EXPECT_TRUE(handled);
 }
 
@@ -272,20 +236,22 @@ INSTANTIATE_TEST_SUITE_P(Files, PngPipelineDamage, ::testing::ValuesIn(kDamages)
 // While another conversion holds the worker, a picture is left to the
 // whole-picture path instead of waiting.
 TEST(PngPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
-  const std::vector<uint8_t> file = ReadFile("png/hopper.png");
+  const std::vector<uint8_t> file = ReadTestPicture("png/hopper.png");
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = true;
   {
     std::unique_ptr<BandWorker::Lease> held = BandWorker::TryAcquire();
     ASSERT_NE(held, nullptr);
-    ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
+    ASSERT_TRUE(
+        ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
     EXPECT_FALSE(handled);
     EXPECT_TRUE(encoded.empty());
     // The whole path still converts it.
     ASSERT_TRUE(ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size).ok());
   }
-  ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
+  ASSERT_TRUE(
+      ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
   EXPECT_TRUE(handled);
 }
 

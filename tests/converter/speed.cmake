@@ -1,7 +1,7 @@
 # The band pipelines against the whole-picture pipeline, and resampling split
 # between two threads against one go.
 add_executable(converter_pipeline_tests jpeg_pipeline_test.cpp png_pipeline_test.cpp
-  resample_split_test.cpp)
+  resample_split_test.cpp whole_picture_path.cpp)
 target_link_libraries(converter_pipeline_tests PRIVATE quorvel_core quorvel_picture_checks
   PkgConfig::ZLIB GTest::gtest_main)
 target_compile_definitions(converter_pipeline_tests PRIVATE
