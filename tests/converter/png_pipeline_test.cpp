@@ -92,40 +92,17 @@ const Case kCases[] = {
 
 class PngPipelineTest : public ::testing::TestWithParam<Case> {};
 
+// A quarter-turned picture is filtered in its stored axes, the whole path
+// in the upright ones; the anti-ringing clamp differs at a few edges, the
+// more so the more a detailed picture shrinks (and a JPEG adds its own
+// differences on top).
 TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
   const Case& c = GetParam();
   std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   if (c.orientation != 1) file = WithOrientation(file, uint16_t(c.orientation));
-  const EncodeOptions options{false, 95};
-  std::vector<uint8_t> expected;
-  PictureSize expected_size;
-  ASSERT_TRUE(ConvertWholePicture(file, c.box, c.type, options, &expected, &expected_size).ok());
-
-  std::vector<uint8_t> actual;
-  PictureSize size;
-  bool handled = !c.banded;
-  Status status = ConvertPngInBands(file, c.box, c.type, options, &actual, &size, &handled);
-  ASSERT_EQ(handled, c.banded);
-  if (!handled) {
-    EXPECT_TRUE(status.ok());
-    EXPECT_TRUE(actual.empty());
-    return;
-  }
-  ASSERT_TRUE(status.ok()) << status.context;
-  EXPECT_EQ(size, expected_size);
-  if (c.tolerance == 0) {
-    EXPECT_TRUE(actual == expected) << "encoded bytes differ";
-    return;
-  }
-  // A quarter-turned picture is filtered in its stored axes, the whole path
-  // in the upright ones; the anti-ringing clamp differs at a few edges, the
-  // more so the more a detailed picture shrinks (and a JPEG adds its own
-  // differences on top).
-  const testing::FileDifference difference = testing::CompareWrittenFiles(actual, expected);
-  ASSERT_TRUE(difference.same_size);
-  EXPECT_LE(difference.worst, c.tolerance);
-  EXPECT_LE(difference.mean, c.mean_tolerance);
+  testing::ExpectAsWholePicture(ConvertPngInBands, file, c.box, c.type, {false, 95},
+                                {c.banded, c.tolerance, c.mean_tolerance});
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, PngPipelineTest, ::testing::ValuesIn(kCases),

@@ -1,5 +1,7 @@
 #include "whole_picture_path.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -58,6 +60,33 @@ FileDifference CompareWrittenFiles(const std::vector<uint8_t>& a, const std::vec
   }
   difference.mean = total / double(x.pixels.size());
   return difference;
+}
+
+void ExpectAsWholePicture(BandConversion bands, std::span<const uint8_t> file, TargetBox box,
+                          OutputType type, EncodeOptions options, BandExpectation expected) {
+  std::vector<uint8_t> whole;
+  PictureSize whole_size;
+  ASSERT_TRUE(ConvertWholePicture(file, box, type, options, &whole, &whole_size).ok());
+  std::vector<uint8_t> actual;
+  PictureSize size;
+  bool handled = !expected.banded;
+  const Status status = bands(file, box, type, options, &actual, &size, &handled);
+  ASSERT_EQ(handled, expected.banded);
+  if (!handled) {
+    EXPECT_TRUE(status.ok());
+    EXPECT_TRUE(actual.empty());
+    return;
+  }
+  ASSERT_TRUE(status.ok()) << status.context;
+  EXPECT_EQ(size, whole_size);
+  if (expected.tolerance == 0) {
+    EXPECT_TRUE(actual == whole) << "encoded bytes differ";
+    return;
+  }
+  const FileDifference difference = CompareWrittenFiles(actual, whole);
+  ASSERT_TRUE(difference.same_size);
+  EXPECT_LE(difference.worst, expected.tolerance);
+  EXPECT_LE(difference.mean, expected.mean_tolerance);
 }
 
 }  // namespace quorvel::testing

@@ -35,6 +35,23 @@ struct FileDifference {
 // both are read back through the converter.
 FileDifference CompareWrittenFiles(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
+// ConvertJpegInBands or ConvertPngInBands.
+using BandConversion = Status (*)(std::span<const uint8_t> file, TargetBox box, OutputType type,
+                                  EncodeOptions options, std::vector<uint8_t>* encoded,
+                                  PictureSize* produced, bool* handled);
+
+struct BandExpectation {
+  bool banded = true;         // the band pipeline takes the picture
+  int tolerance = 0;          // largest channel difference allowed; 0: the same bytes
+  double mean_tolerance = 0;  // mean channel difference allowed
+};
+
+// Converts `file` both ways and checks (with gtest) that the band pipeline
+// took or left it as expected and, where it took it, wrote the whole path's
+// picture at the whole path's size.
+void ExpectAsWholePicture(BandConversion bands, std::span<const uint8_t> file, TargetBox box,
+                          OutputType type, EncodeOptions options, BandExpectation expected);
+
 }  // namespace quorvel::testing
 
 #endif  // KALVENIX_TESTS_CONVERTER_WHOLE_PICTURE_PATH_H_
