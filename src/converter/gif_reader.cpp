@@ -81,6 +81,19 @@ std::vector<uint32_t> RowOrder(uint32_t height, bool interlaced) {
   return order;
 }
 
+// An RGB picture of the screen's size, its pixels still to be painted.
+SourcePicture OpaquePicture(uint32_t width, uint32_t height) {
+  SourcePicture picture;
+  picture.stored_width = width;
+  picture.stored_height = height;
+  picture.model = PixelModel::kRgb;
+  picture.image.width = width;
+  picture.image.height = height;
+  picture.image.channels = 3;
+  picture.image.pixels.resize(size_t{width} * height * 3);
+  return picture;
+}
+
 }  // namespace
 
 Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
@@ -132,15 +145,8 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
       colours[i][1] = map->Colors[i].Green;
       colours[i][2] = map->Colors[i].Blue;
     }
-    SourcePicture picture;
-    picture.stored_width = width;
-    picture.stored_height = height;
-    picture.model = PixelModel::kRgb;
+    SourcePicture picture = OpaquePicture(width, height);
     Image& rgb = picture.image;
-    rgb.width = width;
-    rgb.height = height;
-    rgb.channels = 3;
-    rgb.pixels.resize(size_t{width} * height * 3);
     for (uint32_t y : order) {
       if (DGifGetLine(gif.get(), line.data(), int(frame_width)) == GIF_ERROR)
         return GifFailure(gif.get(), "pixel data");
@@ -179,22 +185,18 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
   bool any_transparent = false;
   for (size_t i = 3; i < canvas.pixels.size() && !any_transparent; i += 4)
     any_transparent = canvas.pixels[i] == 0;
-  SourcePicture picture;
-  picture.stored_width = width;
-  picture.stored_height = height;
   if (any_transparent) {
+    SourcePicture picture;
+    picture.stored_width = width;
+    picture.stored_height = height;
     picture.model = PixelModel::kRgba;
     picture.image = std::move(canvas);
-  } else {
-    picture.model = PixelModel::kRgb;
-    Image& rgb = picture.image;
-    rgb.width = width;
-    rgb.height = height;
-    rgb.channels = 3;
-    rgb.pixels.resize(size_t{width} * height * 3);
-    for (size_t i = 0, n = size_t{width} * height; i < n; ++i)
-      std::memcpy(&rgb.pixels[i * 3], &canvas.pixels[i * 4], 3);
+    *out = std::move(picture);
+    return Status::Ok();
   }
+  SourcePicture picture = OpaquePicture(width, height);
+  for (size_t i = 0, n = size_t{width} * height; i < n; ++i)
+    std::memcpy(&picture.image.pixels[i * 3], &canvas.pixels[i * 4], 3);
   *out = std::move(picture);
   return Status::Ok();
 }
