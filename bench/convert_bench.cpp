@@ -26,6 +26,7 @@
 
 #include "platform/component_object.h"
 #include "platform/owned_text.h"
+#include "platform/owned_variant.h"
 #include "platform/utf_text.h"
 
 namespace {
@@ -133,19 +134,13 @@ Run ConvertOnce(const Options& o, const std::string& source, const std::string& 
   int32_t height = o.height;
   CompBool transparency = o.transparency ? COMP_TRUE : COMP_FALSE;
   int32_t quality = o.quality;
-  CompVariant args[6]{};
-  args[0].type = COMP_VT_TEXT;
-  args[0].value.text = source_text.get();
-  args[1].type = COMP_VT_TEXT | COMP_VT_BYREF;
-  args[1].value.p_text = destination_text.storage();
-  args[2].type = COMP_VT_I4 | COMP_VT_BYREF;
-  args[2].value.p_i4 = &width;
-  args[3].type = COMP_VT_I4 | COMP_VT_BYREF;
-  args[3].value.p_i4 = &height;
-  args[4].type = COMP_VT_BOOL | COMP_VT_BYREF;
-  args[4].value.p_boolean = &transparency;
-  args[5].type = COMP_VT_I4 | COMP_VT_BYREF;
-  args[5].value.p_i4 = &quality;
+  // As the batch calls it: the source by value, the rest by reference.
+  CompVariant args[] = {kalvenix::TextArgument(source_text.get()),
+                        kalvenix::TextReference(destination_text.storage()),
+                        kalvenix::Int32Reference(&width),
+                        kalvenix::Int32Reference(&height),
+                        kalvenix::BoolReference(&transparency),
+                        kalvenix::Int32Reference(&quality)};
   const kalvenix::CallOutcome outcome = object.Invoke("convertEx", args);
   object.Reset();
   run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

@@ -14,13 +14,18 @@
 #include "picture_checks.h"
 #include "platform/component_object.h"
 #include "platform/owned_text.h"
+#include "platform/owned_variant.h"
 
 namespace quorvel {
 namespace {
 
+using kalvenix::BoolReference;
 using kalvenix::CallOutcome;
 using kalvenix::ComponentObject;
+using kalvenix::Int32Reference;
 using kalvenix::OwnedText;
+using kalvenix::TextArgument;
+using kalvenix::TextReference;
 using testing::FolderEntries;
 
 const std::string kData = KALVENIX_TESTDATA_DIR;
@@ -63,19 +68,12 @@ class ComponentTest : public ::testing::Test {
     OwnedText source_text(U16(source));
     OwnedText destination_text(U16(destination));
     CompBool transparency_value = transparency ? COMP_TRUE : COMP_FALSE;
-    CompVariant args[6]{};
-    args[0].type = COMP_VT_TEXT;
-    args[0].value.text = source_text.get();
-    args[1].type = COMP_VT_TEXT | COMP_VT_BYREF;
-    args[1].value.p_text = destination_text.storage();
-    args[2].type = COMP_VT_I4 | COMP_VT_BYREF;
-    args[2].value.p_i4 = &width;
-    args[3].type = COMP_VT_I4 | COMP_VT_BYREF;
-    args[3].value.p_i4 = &height;
-    args[4].type = COMP_VT_BOOL | COMP_VT_BYREF;
-    args[4].value.p_boolean = &transparency_value;
-    args[5].type = COMP_VT_I4 | COMP_VT_BYREF;
-    args[5].value.p_i4 = &quality;
+    CompVariant args[] = {TextArgument(source_text.get()),
+                          TextReference(destination_text.storage()),
+                          Int32Reference(&width),
+                          Int32Reference(&height),
+                          BoolReference(&transparency_value),
+                          Int32Reference(&quality)};
     Converted result{object.Invoke("convertEx", args), 0, 0};
     result.width = width;
     result.height = height;
