@@ -19,7 +19,7 @@ namespace {
 
 // Bands of about this many bytes stay in the cache between the decoder
 // writing them and the worker reading them.
-constexpr size_t kBandBytes = 128 * 1024;
+constexpr size_t kBandBytes = 256 * 1024;
 constexpr uint32_t kMaxBandRows = 32;
 
 uint32_t BandRows(size_t stride) {

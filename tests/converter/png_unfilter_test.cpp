@@ -64,6 +64,28 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PngUnfilterTest,
                                   std::to_string(info.param.pixels);
                          });
 
+// Against the filter's defining form (through FilterRow) for every left,
+// upper and upper-left neighbour: in each row the odd bytes meet every left
+// value under one pair of upper neighbours.
+TEST(PngUnfilter, PaethPredictsAsDefinedForEveryNeighbourhood) {
+  std::vector<uint8_t> above(512), row(512), filtered(512), out(512);
+  for (int i = 0; i < 512; i += 2) {
+    row[i] = uint8_t(i / 2);
+    row[i + 1] = uint8_t(i * 7);
+  }
+  for (int b = 0; b < 256; ++b) {
+    for (int c = 0; c < 256; ++c) {
+      for (int i = 0; i < 512; i += 2) {
+        above[i] = uint8_t(c);
+        above[i + 1] = uint8_t(b);
+      }
+      FilterRow(PngFilter::kPaeth, row.data(), above.data(), row.size(), 1, filtered.data());
+      ASSERT_TRUE(UnfilterRow(4, filtered.data(), above.data(), row.size(), 1, out.data()));
+      ASSERT_EQ(out, row) << "b " << b << " c " << c;
+    }
+  }
+}
+
 TEST(PngUnfilter, RefusesUnknownFilters) {
   const std::vector<uint8_t> row(12, 7), above(12, 9);
   std::vector<uint8_t> out(12);
