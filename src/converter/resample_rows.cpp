@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-// The helpers below pass 256-bit vectors by value, which GCC warns changes
+// The helpers below return 256-bit vectors by value, which GCC warns changes
 // the calling convention between AVX and older builds; they are all forced
 // inline into each build of the two loops, so no such call exists.
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -38,16 +38,16 @@ QUORVEL_INLINE V4 Weight4(const float* w8, uint32_t k) {
   return v;
 }
 
-QUORVEL_INLINE V4 Low(V8 v) { return V4{v[0], v[1], v[2], v[3]}; }
-QUORVEL_INLINE V4 High(V8 v) { return V4{v[4], v[5], v[6], v[7]}; }
+QUORVEL_INLINE V4 Low(const V8& v) { return V4{v[0], v[1], v[2], v[3]}; }
+QUORVEL_INLINE V4 High(const V8& v) { return V4{v[4], v[5], v[6], v[7]}; }
 
 template <typename V>
-QUORVEL_INLINE V Min(V a, V b) {
+QUORVEL_INLINE V Min(const V& a, const V& b) {
   return b < a ? b : a;
 }
 
 template <typename V>
-QUORVEL_INLINE V Max(V a, V b) {
+QUORVEL_INLINE V Max(const V& a, const V& b) {
   return b > a ? b : a;
 }
 
