@@ -144,16 +144,6 @@ Status DecodeRows(const OpenedPng& png, BandQueue* queue, bool* stopped) {
   return Status::Ok();
 }
 
-// Whether the file stores the rows as libspng would hand them over, so that
-// unfiltering them is all the decoding they need: 8-bit RGB or RGBA, no tRNS.
-bool StoresRowsAsDecoded(const OpenedPng& png) {
-  spng_ihdr ihdr{};
-  if (spng_get_ihdr(png.ctx.get(), &ihdr) != 0 || ihdr.bit_depth != 8) return false;
-  if (png.flags != 0) return false;
-  return (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR && png.format == SPNG_FMT_RGB8) ||
-         (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA && png.format == SPNG_FMT_RGBA8);
-}
-
 // One conversion on the caller's thread and the worker, with the rows
 // `filtered` (InflateRows) or from libspng (DecodeRows).
 Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, PictureSize size,
@@ -204,7 +194,7 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
   std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
   if (!lease) return Status::Ok();
 
-  if (StoresRowsAsDecoded(png)) {
+  if (png.rows_as_stored) {
     // libspng unfilters on the decoding thread, which is the slower one;
     // inflating here and unfiltering on the worker halves its work.
     status = ConvertInBands(file, png, size, type, options, true, std::move(lease), encoded);
