@@ -56,14 +56,18 @@ void CheckOwnInflating(std::span<const uint8_t> file) {
   const std::vector<uint8_t> zeros(stride, 0);
   quorvel::IdatStream stream(file);
   if (!stream.Start().ok()) return;
+  uLong adler = adler32(0, nullptr, 0);
   for (uint32_t y = 0; y < shape.height; ++y) {
     uint8_t* out = &pixels[y * stride];
     if (!stream.Read(row.data(), row.size()).ok() ||
         !quorvel::UnfilterRow(row[0], &row[1], y == 0 ? zeros.data() : out - stride, stride,
                               shape.channels, out))
       return;
+    adler = adler32_z(adler, row.data(), row.size());
   }
-  if (!stream.End().ok() || !quorvel::CheckIdatChecksums(file).ok()) return;
+  if (!stream.End().ok() || stream.stated_checksum() != adler ||
+      !quorvel::CheckIdatChecksums(file).ok())
+    return;
   quorvel::SourcePicture reference;
   fuzz::Require(quorvel::ReadPng(file, box, &reference).ok());
   fuzz::Require(reference.image.pixels == pixels);

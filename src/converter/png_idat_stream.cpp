@@ -35,6 +35,8 @@ Status IdatStream::Start() {
   }
   if (inflateInit(&zlib_) != Z_OK) return Fail(Error::kOutOfMemory, "inflate");
   started_ = true;
+  // zlib still reads the checksum, so the stream must end with one.
+  if (inflateValidate(&zlib_, 0) != Z_OK) return Fail(Error::kInternal, "inflate");
   if (!NextChunk()) return Refused("no IDAT chunk");
   return Status::Ok();
 }
@@ -46,10 +48,30 @@ bool IdatStream::NextChunk() {
   if (std::memcmp(chunk + 4, "IDAT", 4) != 0 || length > kMaxChunkLength ||
       length > file_.size() - next_chunk_ - kChunkOverhead)
     return false;
-  zlib_.next_in = const_cast<uint8_t*>(chunk + 8);  // zlib only reads it
+  // The checksum may straddle chunks.
+  if (chunk_data_ != nullptr) KeepTail();
+  chunk_data_ = chunk + 8;
+  zlib_.next_in = const_cast<uint8_t*>(chunk_data_);  // zlib only reads it
   zlib_.avail_in = length;
   next_chunk_ += kChunkOverhead + length;
   return true;
+}
+
+void IdatStream::KeepTail() {
+  const size_t read = size_t(zlib_.next_in - chunk_data_);
+  for (const uint8_t* p = zlib_.next_in - std::min<size_t>(read, 4); p < zlib_.next_in; ++p)
+    tail_ = tail_ << 8 | *p;
+}
+
+bool IdatStream::Inflate() {
+  const int result = inflate(&zlib_, Z_NO_FLUSH);
+  if (result == Z_STREAM_END) {
+    // zlib reads nothing past the checksum, so it ends what was read.
+    KeepTail();
+    ended_ = true;
+    return true;
+  }
+  return result == Z_OK || result == Z_BUF_ERROR;
 }
 
 Status IdatStream::Read(uint8_t* out, size_t bytes) {
@@ -61,12 +83,7 @@ Status IdatStream::Read(uint8_t* out, size_t bytes) {
     zlib_.avail_out = part;
     while (zlib_.avail_out > 0 && !ended_) {
       if (zlib_.avail_in == 0 && !NextChunk()) return Refused("stream cut short");
-      const int result = inflate(&zlib_, Z_NO_FLUSH);
-      if (result == Z_STREAM_END) {
-        ended_ = true;
-      } else if (result != Z_OK && result != Z_BUF_ERROR) {
-        return Refused("damaged stream");
-      }
+      if (!Inflate()) return Refused("damaged stream");
     }
     const size_t done = part - zlib_.avail_out;
     out += done;
@@ -83,13 +100,8 @@ Status IdatStream::End() {
     zlib_.next_out = &spare;
     zlib_.avail_out = 1;
     if (zlib_.avail_in == 0 && !NextChunk()) return Refused("stream cut short");
-    const int result = inflate(&zlib_, Z_NO_FLUSH);
+    if (!Inflate()) return Refused("damaged stream");
     if (zlib_.avail_out == 0) return Refused("more data than the image holds");
-    if (result == Z_STREAM_END) {
-      ended_ = true;
-    } else if (result != Z_OK && result != Z_BUF_ERROR) {
-      return Refused("damaged stream");
-    }
   }
   return Status::Ok();
 }

@@ -1,5 +1,7 @@
 #include "converter/png_pipeline.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -45,6 +47,8 @@ class Bands {
   BandQueue& queue() { return queue_; }
   // Once Stop has returned.
   Status checksums() const { return checksums_ ? *checksums_ : CheckIdatChecksums(file_); }
+  // The Adler-32 of the filtered rows, once Stop has returned.
+  uint32_t data_checksum() const { return uint32_t(adler_); }
 
   void Run(std::unique_ptr<BandWorker::Lease> lease) {
     lease_ = std::move(lease);
@@ -53,6 +57,7 @@ class Bands {
         // The worker has time to spare while the decoder inflates.
         if (!checksums_) checksums_ = CheckIdatChecksums(file_);
         if (!filtered_) return stages_.Push(rows, count, row_bytes);
+        adler_ = adler32_z(adler_, rows, count * row_bytes);
         Status status = Unfilter(rows, count, row_bytes);
         if (!status.ok()) return status;
         return stages_.Push(&pixels_[stride_], count, stride_);
@@ -87,6 +92,7 @@ class Bands {
   const uint32_t pixel_bytes_;
   const bool filtered_;
   std::vector<uint8_t> pixels_;  // the worker's, when filtered_
+  uLong adler_ = adler32(0, nullptr, 0);  // the worker's, when filtered_
   BandStages stages_;
   BandQueue queue_;
   std::optional<Status> checksums_;  // once the worker has checked them
@@ -95,9 +101,10 @@ class Bands {
   std::unique_ptr<BandWorker::Lease> lease_;
 };
 
-// The filtered rows of 8-bit RGB or RGBA, band by band into the queue.
+// The filtered rows of 8-bit RGB or RGBA, band by band into the queue, and
+// the Adler-32 the stream states for them.
 Status InflateRows(std::span<const uint8_t> file, const Image& image, BandQueue* queue,
-                   bool* stopped) {
+                   bool* stopped, uint32_t* stated_checksum) {
   IdatStream stream(file);
   Status status = stream.Start();
   if (!status.ok()) return status;
@@ -115,7 +122,9 @@ Status InflateRows(std::span<const uint8_t> file, const Image& image, BandQueue*
     queue->Filled();
     y += rows;
   }
-  return stream.End();
+  status = stream.End();
+  *stated_checksum = stream.stated_checksum();
+  return status;
 }
 
 // spng_decode_image's rows, band by band into the queue. Sets *stopped when
@@ -155,7 +164,8 @@ Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, Pictu
   if (!status.ok()) return status;
   bands.Run(std::move(lease));
   bool stopped = false;
-  status = filtered ? InflateRows(file, header.image, &bands.queue(), &stopped)
+  uint32_t stated_checksum = 0;
+  status = filtered ? InflateRows(file, header.image, &bands.queue(), &stopped, &stated_checksum)
                     : DecodeRows(png, &bands.queue(), &stopped);
   bands.Stop();
   // A damaged file is refused as the whole-picture path refuses it, before
@@ -164,6 +174,8 @@ Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, Pictu
   if (bands.queue().failed()) return bands.queue().failure();
   if (!status.ok()) return status;
   if (status = bands.checksums(); !status.ok()) return status;
+  if (filtered && bands.data_checksum() != stated_checksum)
+    return Fail(Error::kCorruptPng, "image data: checksum");
   return bands.stages().Finish(encoded);
 }
 

@@ -4,6 +4,7 @@
 #include "converter/png_idat_stream.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <string>
@@ -29,14 +30,18 @@ Status DecodeByHand(std::span<const uint8_t> file, const Image& shape,
   const std::vector<uint8_t> zeros(stride, 0);
   std::vector<uint8_t> row(stride + 1);
   pixels->assign(stride * shape.height, 0);
+  uLong adler = adler32(0, nullptr, 0);
   for (uint32_t y = 0; y < shape.height; ++y) {
     if (status = stream.Read(row.data(), row.size()); !status.ok()) return status;
+    adler = adler32(adler, row.data(), uInt(row.size()));
     uint8_t* out = &(*pixels)[y * stride];
     if (!UnfilterRow(row[0], &row[1], y == 0 ? zeros.data() : out - stride, stride,
                      shape.channels, out))
       return Fail(Error::kCorruptPng, "filter");
   }
-  return stream.End();
+  if (status = stream.End(); !status.ok()) return status;
+  if (stream.stated_checksum() != adler) return Fail(Error::kCorruptPng, "checksum");
+  return Status::Ok();
 }
 
 TEST(IdatStream, GivesLibspngsPixelsForTheSharedPictures) {
@@ -151,6 +156,26 @@ TEST_P(IdatStreamMade, StreamsExactlyWhatEndsWithTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(Files, IdatStreamMade, ::testing::ValuesIn(kMade),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The checksum is read wherever the chunks cut it.
+TEST(IdatStream, ReadsTheChecksumAcrossChunks) {
+  const testing::FilteredPicture picture = testing::MakeFilteredPicture(13, 5, 4);
+  const std::vector<uint8_t> stream = testing::Deflate(picture.filtered);
+  std::vector<uint8_t> wrong = stream;
+  wrong[wrong.size() - 2] ^= 0x10;
+  for (size_t part = 1; part <= 9; ++part) {
+    SCOPED_TRACE(part);
+    const std::vector<uint8_t> file = testing::MakePng(13, 5, 4, testing::IdatChunks(stream, part));
+    OpenedPng png;
+    ASSERT_TRUE(OpenPng(file, {}, &png).ok());
+    std::vector<uint8_t> pixels;
+    EXPECT_TRUE(DecodeByHand(file, png.header.image, &pixels).ok());
+    EXPECT_TRUE(pixels == picture.pixels);
+    const std::vector<uint8_t> damaged =
+        testing::MakePng(13, 5, 4, testing::IdatChunks(wrong, part));
+    EXPECT_FALSE(DecodeByHand(damaged, png.header.image, &pixels).ok());
+  }
+}
 
 // A file cut anywhere in its image data is refused, never read past its end.
 TEST(IdatStream, RefusesEveryCut) {
