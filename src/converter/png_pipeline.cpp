@@ -20,7 +20,8 @@ namespace quorvel {
 namespace {
 
 // Bands of about this many bytes stay in the cache between the decoder
-// writing them and the worker reading them.
+// writing them and the worker reading them, and are few enough that handing
+// them over, a wake-up each, costs little.
 constexpr size_t kBandBytes = 256 * 1024;
 constexpr uint32_t kMaxBandRows = 32;
 

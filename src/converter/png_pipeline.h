@@ -1,11 +1,15 @@
 // Converting a PNG while it is still being decoded.
 //
-// The caller's thread inflates and unfilters the rows; the band worker
-// (band_worker.h) takes them band by band into sRGB, through the resampler
-// and, for JPEG output, into the encoder, so the two cores overlap and the
-// decoded picture never exists whole. Used for a PNG that is resized and not
-// interlaced (interlaced rows do not arrive top to bottom). A picture stored
-// turned is resampled as stored and turned once it is small.
+// The caller's thread decodes the rows; the band worker (band_worker.h)
+// takes them band by band into sRGB, through the resampler and, for JPEG
+// output, into the encoder, so the two cores overlap and the decoded picture
+// never exists whole. For 8-bit RGB and RGBA without tRNS (photos) the
+// caller's thread only inflates (png_idat_stream.h) and the worker unfilters
+// too (png_unfilter.h); whatever that stricter decoding refuses goes to
+// libspng, which otherwise decodes on the caller's thread. Used for a PNG
+// that is resized and not interlaced (interlaced rows do not arrive top to
+// bottom). A picture stored turned is resampled as stored and turned once it
+// is small.
 // Thread-safety: reentrant.
 #ifndef KALVENIX_CONVERTER_PNG_PIPELINE_H_
 #define KALVENIX_CONVERTER_PNG_PIPELINE_H_
