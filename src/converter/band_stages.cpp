@@ -37,6 +37,7 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
     out_.pixels.resize(*bytes);
     seam_ = split_lower && out_.height >= 2 ? out_.height / 2 : out_.height;
     resampler_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, 0, seam_);
+    lower_rows_done_.store(seam_, std::memory_order_relaxed);
     if (seam_ < out_.height) {
       lower_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, seam_, out_.height);
       if (transform_) lower_colour_row_.resize(stored.stride());
@@ -66,9 +67,10 @@ Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
     }
   }
   if (!resampler_ || !encoder_) return Status::Ok();
-  // The rows the resampler finished with this band go on at once, so the
-  // encoder's work is done by the time the decoder's is.
-  const uint32_t ready = resampler_->rows_done();
+  // The rows the resamplers finished go on at once, so the encoder's work is
+  // done by the time the decoder's is. The lower rows follow the upper ones.
+  uint32_t ready = resampler_->rows_done();
+  if (lower_ && ready == seam_) ready = lower_rows_done_.load(std::memory_order_acquire);
   Status status = encoder_->Write(out_.row(encoded_rows_), ready - encoded_rows_, out_.stride());
   encoded_rows_ = ready;
   return status;
@@ -85,6 +87,7 @@ void BandStages::PushLower(const uint8_t* rows, uint32_t count, size_t stride) {
     }
     lower_->PushRow(row);
   }
+  lower_rows_done_.store(lower_->rows_done(), std::memory_order_release);
 }
 
 Status BandStages::Finish(std::vector<uint8_t>* encoded) {

@@ -9,13 +9,16 @@
 // When the decoding thread has time to spare (see Start), the output rows
 // below the middle are resampled on that thread instead (PushLower): the two
 // halves are the ranges of one Resampler that whole pictures split the same
-// way, so the result does not change.
+// way, so the result does not change. The worker, once done with its own
+// rows, also encodes the lower rows that are ready, so that little of the
+// encoding is left for Finish.
 // Thread-safety: Start and Finish on one thread, Push on one thread at a time
 // in between (the band worker), handed over by the caller; PushLower on the
 // caller's thread, at the same time as Push.
 #ifndef KALVENIX_CONVERTER_BAND_STAGES_H_
 #define KALVENIX_CONVERTER_BAND_STAGES_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -72,6 +75,8 @@ class BandStages {
   std::unique_ptr<Resampler> lower_;
   std::vector<uint8_t> lower_colour_row_;
   uint32_t lower_rows_seen_ = 0;
+  // Output rows the lower Resampler has written, for the worker to encode.
+  std::atomic<uint32_t> lower_rows_done_{0};
 };
 
 }  // namespace quorvel

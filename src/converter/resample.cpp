@@ -13,33 +13,10 @@
 
 #include "converter/band_worker.h"
 #include "converter/resample_kernel.h"
+#include "converter/resample_rows.h"
 
 namespace quorvel {
 namespace {
-
-// One pixel as four floats (R, G, B, A premultiplied; A is 0 for RGB), so
-// every tap is a single SIMD multiply-add whatever the channel count.
-typedef float V4 __attribute__((vector_size(16)));
-
-inline V4 Splat(float f) { return V4{f, f, f, f}; }
-
-inline V4 Min(V4 a, V4 b) {
-#if defined(__SSE2__)
-  return (V4)_mm_min_ps((__m128)a, (__m128)b);
-#else
-  for (int i = 0; i < 4; ++i) a[i] = b[i] < a[i] ? b[i] : a[i];
-  return a;
-#endif
-}
-
-inline V4 Max(V4 a, V4 b) {
-#if defined(__SSE2__)
-  return (V4)_mm_max_ps((__m128)a, (__m128)b);
-#else
-  for (int i = 0; i < 4; ++i) a[i] = b[i] > a[i] ? b[i] : a[i];
-  return a;
-#endif
-}
 
 // Premultiplied so that a transparent pixel's (meaningless) colour carries no
 // weight: averaging it in would otherwise darken or tint the edge.
@@ -92,11 +69,6 @@ inline void LoadRow(const uint8_t* row, uint32_t count, uint32_t channels, V4* o
 }
 #endif
 
-inline uint8_t ToByte(float v) {
-  v = std::clamp(v, 0.0f, 255.0f);
-  return static_cast<uint8_t>(v + 0.5f);
-}
-
 }  // namespace
 
 struct Resampler::State {
@@ -104,6 +76,7 @@ struct Resampler::State {
   uint32_t source_height = 0;
   uint32_t channels = 0;
   Image* out = nullptr;
+  const RowLoops* loops = &BestRowLoops();
 
   uint32_t box_x = 1;
   uint32_t box_y = 1;
@@ -125,16 +98,19 @@ struct Resampler::State {
   // every row one output row can need.
   std::vector<V4> ring;
   uint32_t ring_rows = 0;
+  // Pixels from one ring row to the next: a cache line more than a row, so
+  // that rows a power of two apart do not all fall into the same cache sets
+  // when an output row reads a dozen of them side by side.
+  size_t ring_stride = 0;
   uint32_t mid_rows = 0;  // rows that have entered the ring
   uint32_t out_rows = 0;
   uint32_t end_rows = 0;  // one past the last output row to write
 
-  std::vector<V4> sum;
-  std::vector<V4> low;
-  std::vector<V4> high;
+  std::vector<const V4*> tap_rows;  // the ring rows one output row reads
+  std::vector<float> weights_y;     // and their weights, each repeated 8 times
 
   V4* RingRow(uint32_t mid_y) {
-    return ring.data() + size_t{mid_y % ring_rows} * out->width;
+    return ring.data() + size_t{mid_y % ring_rows} * ring_stride;
   }
 
   void BoxRow(const uint8_t* row) {
@@ -154,102 +130,16 @@ struct Resampler::State {
   }
 
   void FilterRow(const V4* in, V4* dst) {
-    const V4* weights = weights_x.data();
-    for (uint32_t x = 0; x < out->width; ++x) {
-      const AxisTaps& t = kernel_x.taps[x];
-      const V4* p = in + t.first;
-      const V4* w = weights + t.weight_offset;
-      // Four independent sums: one chain of dependent adds would leave the
-      // multiply-add units waiting on their own latency.
-      V4 a0 = Splat(0.0f), a1 = a0, a2 = a0, a3 = a0;
-      uint32_t k = 0;
-      for (; k + 4 <= t.count; k += 4) {
-        a0 += p[k] * w[k];
-        a1 += p[k + 1] * w[k + 1];
-        a2 += p[k + 2] * w[k + 2];
-        a3 += p[k + 3] * w[k + 3];
-      }
-      for (; k < t.count; ++k) a0 += p[k] * w[k];
-      const V4 acc = (a0 + a1) + (a2 + a3);
-      const V4* lobe = p + t.lobe_first;
-      V4 lo0 = lobe[0], hi0 = lobe[0], lo1 = lobe[0], hi1 = lobe[0];
-      k = 1;
-      for (; k + 2 <= t.lobe_count; k += 2) {
-        lo0 = Min(lo0, lobe[k]);
-        hi0 = Max(hi0, lobe[k]);
-        lo1 = Min(lo1, lobe[k + 1]);
-        hi1 = Max(hi1, lobe[k + 1]);
-      }
-      if (k < t.lobe_count) {
-        lo0 = Min(lo0, lobe[k]);
-        hi0 = Max(hi0, lobe[k]);
-      }
-      dst[x] = Min(Max(acc, Min(lo0, lo1)), Max(hi0, hi1));
-    }
+    loops->filter_across(kernel_x, weights_x.data(), in, dst);
   }
 
   void EmitRow() {
-    const uint32_t width = out->width;
     const AxisTaps& t = kernel_y.taps[out_rows];
+    for (uint32_t k = 0; k < t.count; ++k) tap_rows[k] = RingRow(t.first + k);
     const float* w = kernel_y.weights.data() + t.weight_offset;
-    {
-      const V4* r = RingRow(t.first);
-      const V4 w0 = Splat(w[0]);
-      for (uint32_t x = 0; x < width; ++x) sum[x] = r[x] * w0;
-    }
-    // Four source rows per pass over the sums: the sums' loads and stores,
-    // not the arithmetic, bound this loop.
-    uint32_t k = 1;
-    for (; k + 4 <= t.count; k += 4) {
-      const V4* r0 = RingRow(t.first + k);
-      const V4* r1 = RingRow(t.first + k + 1);
-      const V4* r2 = RingRow(t.first + k + 2);
-      const V4* r3 = RingRow(t.first + k + 3);
-      const V4 w0 = Splat(w[k]), w1 = Splat(w[k + 1]), w2 = Splat(w[k + 2]), w3 = Splat(w[k + 3]);
-      for (uint32_t x = 0; x < width; ++x) {
-        sum[x] += (r0[x] * w0 + r1[x] * w1) + (r2[x] * w2 + r3[x] * w3);
-      }
-    }
-    for (; k < t.count; ++k) {
-      const V4* r = RingRow(t.first + k);
-      const V4 wk = Splat(w[k]);
-      for (uint32_t x = 0; x < width; ++x) sum[x] += r[x] * wk;
-    }
-    {
-      const V4* r = RingRow(t.first + t.lobe_first);
-      std::copy(r, r + width, low.begin());
-      std::copy(r, r + width, high.begin());
-    }
-    for (uint32_t k = 1; k < t.lobe_count; ++k) {
-      const V4* r = RingRow(t.first + t.lobe_first + k);
-      for (uint32_t x = 0; x < width; ++x) {
-        low[x] = Min(low[x], r[x]);
-        high[x] = Max(high[x], r[x]);
-      }
-    }
-    uint8_t* o = out->row(out_rows);
-    if (channels == 4) {
-      for (uint32_t x = 0; x < width; ++x, o += 4) {
-        const V4 v = Min(Max(sum[x], low[x]), high[x]);
-        const float a = std::clamp(v[3], 0.0f, 255.0f);
-        if (a < 0.5f) {
-          o[0] = o[1] = o[2] = o[3] = 0;
-          continue;
-        }
-        const float k = 255.0f / a;
-        o[0] = ToByte(v[0] * k);
-        o[1] = ToByte(v[1] * k);
-        o[2] = ToByte(v[2] * k);
-        o[3] = ToByte(a);
-      }
-    } else {
-      for (uint32_t x = 0; x < width; ++x, o += 3) {
-        const V4 v = Min(Max(sum[x], low[x]), high[x]);
-        o[0] = ToByte(v[0]);
-        o[1] = ToByte(v[1]);
-        o[2] = ToByte(v[2]);
-      }
-    }
+    for (uint32_t k = 0; k < t.count; ++k) std::fill_n(weights_y.begin() + k * 8, 8, w[k]);
+    loops->combine_down(t, weights_y.data(), tap_rows.data(), out->width, channels,
+                        out->row(out_rows));
     ++out_rows;
   }
 
@@ -287,10 +177,10 @@ Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out,
   if (s.box_x > 1) s.wide_row.resize(size_t{s.mid_width} * s.box_x);
   if (s.box_y > 1) s.box_sum.resize(s.mid_width);
   s.ring_rows = s.kernel_y.max_count;
-  s.ring.resize(size_t{s.ring_rows} * out->width);
-  s.sum.resize(out->width);
-  s.low.resize(out->width);
-  s.high.resize(out->width);
+  s.ring_stride = size_t{out->width} + 4;
+  s.ring.resize(size_t{s.ring_rows} * s.ring_stride);
+  s.tap_rows.resize(s.ring_rows);
+  s.weights_y.resize(size_t{s.ring_rows} * 8);
   s.end_rows = std::min(end_out_row, out->height);
   s.out_rows = std::min(first_out_row, s.end_rows);
   if (s.out_rows < s.end_rows) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace quorvel {
 namespace {
@@ -45,13 +46,34 @@ AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size) {
   const double filter_scale = std::max(scale, 1.0);
   const double support = kLobes * filter_scale;
   const int64_t last = int64_t{source_size} - 1;
-  for (uint32_t i = 0; i < output_size; ++i) {
+  // Outputs whose centres fall at the same fraction of a source sample have
+  // the same weights (all of them when the reduction is a whole number), so
+  // each such phase is computed once and its weights shared. The phase of
+  // output i is (2i + 1) * source_size mod 2 * output_size, kept exactly.
+  const uint64_t period = uint64_t{2} * output_size;
+  const uint64_t phase_step = uint64_t{2} * source_size % period;
+  uint64_t phase = source_size % period;
+  std::unordered_map<uint64_t, uint32_t> output_of_phase;  // an unclipped output
+  std::vector<double> w;
+  for (uint32_t i = 0; i < output_size; ++i, phase = (phase + phase_step) % period) {
     const double center = (i + 0.5) * scale;
     int64_t from = static_cast<int64_t>(std::floor(center - support));
     int64_t to = static_cast<int64_t>(std::ceil(center + support));
+    const bool clipped = from < 0 || to > last;
     from = std::clamp<int64_t>(from, 0, last);
     to = std::clamp<int64_t>(to, from, last);
     AxisTaps& t = kernel.taps[i];
+    if (!clipped) {
+      auto [seen, added] = output_of_phase.try_emplace(phase, i);
+      // The same phase lies a whole number of source samples further on.
+      const uint64_t shift = uint64_t{i - seen->second} * source_size / output_size;
+      const AxisTaps& same = kernel.taps[seen->second];
+      if (!added && same.first + shift + same.count - 1 <= uint64_t(last)) {
+        t = same;
+        t.first = static_cast<uint32_t>(same.first + shift);
+        continue;
+      }
+    }
     t.first = static_cast<uint32_t>(from);
     t.weight_offset = static_cast<uint32_t>(kernel.weights.size());
     double sum = 0.0;
@@ -59,8 +81,7 @@ AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size) {
     int64_t lobe_to = -1;
     int64_t nearest = from;
     double nearest_distance = 1e300;
-    std::vector<double> w;
-    w.reserve(static_cast<size_t>(to - from + 1));
+    w.clear();
     for (int64_t j = from; j <= to; ++j) {
       const double x = (j + 0.5 - center) / filter_scale;
       w.push_back(Lanczos3(x));

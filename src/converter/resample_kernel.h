@@ -24,7 +24,9 @@ struct AxisTaps {
 
 struct AxisKernel {
   std::vector<AxisTaps> taps;  // one per output sample
-  std::vector<float> weights;  // taps[i].count weights for output i, packed
+  // taps[i].count weights for output i from its weight_offset; outputs at
+  // the same phase share theirs.
+  std::vector<float> weights;
   uint32_t max_count = 0;
 };
 

@@ -14,6 +14,7 @@ target_sources(quorvel_core PRIVATE
   png_writer.cpp
   quantize.cpp
   resample.cpp
+  resample_rows.cpp
   resample_kernel.cpp
   source_file.cpp
   utf16_text.cpp)

@@ -47,7 +47,9 @@ const Case kCases[] = {
     {"OriginalSizeJpeg", "jpeg/rgb.jpg", {0, 0}, OutputType::kJpeg, 85, true, 0},
     {"OneRowHigh", "jpeg/grayscale_large.jpg", {500, 0}, OutputType::kJpeg, 100, true, 0},
     {"FlippedToBmp", "exif/Landscape_2.jpg", {300, 300}, OutputType::kBmp, 100, true, 0},
-    {"Turned180ToBmp", "exif/Landscape_3.jpg", {300, 300}, OutputType::kBmp, 100, true, 0},
+    // Turned half round, each filter meets its taps in the other order: the
+    // sums round apart by a level at a rare pixel.
+    {"Turned180ToBmp", "exif/Landscape_3.jpg", {300, 300}, OutputType::kBmp, 100, true, 1, 0.001},
     {"TurnedRightToBmp", "exif/Landscape_6.jpg", {300, 300}, OutputType::kBmp, 100, true, 16, 0.1},
     {"TransverseToBmp", "exif/Landscape_7.jpg", {300, 300}, OutputType::kBmp, 100, true, 16, 0.1},
     {"CmykStaysWhole", "jpeg/pil_sample_cmyk.jpg", {50, 50}, OutputType::kJpeg, 100, false, 0},

@@ -43,6 +43,9 @@ INSTANTIATE_TEST_SUITE_P(Scales, ResampleAccuracyTest,
                          ::testing::Values(ScaleCase{600, 400, 200, 133, 45.0},
                                            ScaleCase{601, 401, 301, 201, 45.0},
                                            ScaleCase{200, 150, 520, 390, 45.0},
+                                           // 2.5 and 7/3: outputs share weights by
+                                           // phase, 2 and 3 of them.
+                                           ScaleCase{500, 420, 200, 180, 45.0},
                                            // Factor 6: the box stage averages by 3 first.
                                            ScaleCase{960, 720, 160, 120, 38.0}));
 

@@ -10,6 +10,7 @@ add_executable(converter_writer_tests
   fit_size_test.cpp
   gif_writer_test.cpp
   resample_test.cpp
+  resample_rows_test.cpp
   png_row_filter_test.cpp
   writers_test.cpp)
 target_link_libraries(converter_writer_tests PRIVATE quorvel_core quorvel_picture_checks
