@@ -1,12 +1,17 @@
 // The PNG reader on arbitrary bytes with the product's limits, followed by
-// the colour and orientation steps on what it reads.
+// the colour and orientation steps on what it reads; and the band pipeline's
+// own inflating held against the reader.
 #include <zlib.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <span>
 #include <vector>
 
+#include "converter/png_idat_stream.h"
 #include "converter/png_reader.h"
+#include "converter/png_unfilter.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {
@@ -36,13 +41,47 @@ std::vector<uint8_t> WithCrcsRecomputed(const uint8_t* data, size_t size) {
   return png;
 }
 
+// The band pipeline inflates and unfilters 8-bit RGB and RGBA itself, on
+// the promise that it takes no file libspng refuses and reads every file it
+// takes as libspng does.
+void CheckOwnInflating(std::span<const uint8_t> file) {
+  quorvel::OpenedPng png;
+  const quorvel::TargetBox box = fuzz::BoxFor(file.size());
+  if (quorvel::SniffFormat(file) != quorvel::PictureFormat::kPng ||
+      !quorvel::OpenPng(file, box, &png).ok() || !png.rows_as_stored || png.interlaced)
+    return;
+  const quorvel::Image& shape = png.header.image;
+  const size_t stride = shape.stride();
+  std::vector<uint8_t> pixels(stride * shape.height), row(stride + 1);
+  const std::vector<uint8_t> zeros(stride, 0);
+  quorvel::IdatStream stream(file);
+  if (!stream.Start().ok()) return;
+  for (uint32_t y = 0; y < shape.height; ++y) {
+    uint8_t* out = &pixels[y * stride];
+    if (!stream.Read(row.data(), row.size()).ok() ||
+        !quorvel::UnfilterRow(row[0], &row[1], y == 0 ? zeros.data() : out - stride, stride,
+                              shape.channels, out))
+      return;
+  }
+  if (!stream.End().ok() || !quorvel::CheckIdatChecksums(file).ok()) return;
+  quorvel::SourcePicture reference;
+  fuzz::Require(quorvel::ReadPng(file, box, &reference).ok());
+  fuzz::Require(reference.image.pixels == pixels);
+}
+
+int FuzzPng(const uint8_t* data, size_t size) {
+  try {
+    CheckOwnInflating(std::span(data, size));
+  } catch (const std::bad_alloc&) {
+  }
+  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kPng, quorvel::ReadPng);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One input in three keeps its CRCs, so refusing a bad one stays under test.
-  if (size % 3 == 0 || size < 8)
-    return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kPng, quorvel::ReadPng);
+  if (size % 3 == 0 || size < 8) return FuzzPng(data, size);
   const std::vector<uint8_t> png = WithCrcsRecomputed(data, size);
-  return fuzz::FuzzReader(png.data(), png.size(), quorvel::PictureFormat::kPng,
-                          quorvel::ReadPng);
+  return FuzzPng(png.data(), png.size());
 }

@@ -9,7 +9,9 @@
 #include "converter/band_worker.h"
 #include "converter/exif_orientation.h"
 #include "converter/orientation.h"
+#include "converter/png_idat_stream.h"
 #include "converter/png_reader.h"
+#include "converter/png_unfilter.h"
 #include "converter/sniff.h"
 
 namespace quorvel {
@@ -17,7 +19,7 @@ namespace {
 
 // Bands of about this many bytes stay in the cache between the decoder
 // writing them and the worker reading them.
-constexpr size_t kBandBytes = 128 * 1024;
+constexpr size_t kBandBytes = 256 * 1024;
 constexpr uint32_t kMaxBandRows = 32;
 
 uint32_t BandRows(size_t stride) {
@@ -25,9 +27,16 @@ uint32_t BandRows(size_t stride) {
 }
 
 // The worker's side of one conversion: the queue it drains into the stages.
+// The rows come either as libspng made them or, `filtered`, as the file
+// stores them, each behind its filter byte; then the worker unfilters them.
 class Bands {
  public:
-  Bands(std::span<const uint8_t> file, size_t stride) : file_(file), queue_(stride, BandRows(stride)) {}
+  Bands(std::span<const uint8_t> file, const Image& image, bool filtered)
+      : file_(file),
+        stride_(image.stride()),
+        pixel_bytes_(image.channels),
+        filtered_(filtered),
+        queue_(stride_ + (filtered ? 1 : 0), BandRows(stride_)) {}
   ~Bands() { Stop(); }
   Bands(const Bands&) = delete;
   Bands& operator=(const Bands&) = delete;
@@ -40,10 +49,13 @@ class Bands {
   void Run(std::unique_ptr<BandWorker::Lease> lease) {
     lease_ = std::move(lease);
     lease_->Run([this] {
-      queue_.Drain([this](const uint8_t* rows, uint32_t count, size_t stride) {
+      queue_.Drain([this](const uint8_t* rows, uint32_t count, size_t row_bytes) {
         // The worker has time to spare while the decoder inflates.
         if (!checksums_) checksums_ = CheckIdatChecksums(file_);
-        return stages_.Push(rows, count, stride);
+        if (!filtered_) return stages_.Push(rows, count, row_bytes);
+        Status status = Unfilter(rows, count, row_bytes);
+        if (!status.ok()) return status;
+        return stages_.Push(&pixels_[stride_], count, stride_);
       });
     });
   }
@@ -56,7 +68,25 @@ class Bands {
   }
 
  private:
+  // The band's pixels into pixels_ from its second row on; the first holds
+  // the row above the band, zeros above the picture.
+  Status Unfilter(const uint8_t* rows, uint32_t count, size_t row_bytes) {
+    if (pixels_.empty()) pixels_.resize((size_t{BandRows(stride_)} + 1) * stride_);
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint8_t* row = rows + size_t{i} * row_bytes;
+      uint8_t* out = &pixels_[(size_t{i} + 1) * stride_];
+      if (!UnfilterRow(row[0], row + 1, out - stride_, stride_, pixel_bytes_, out))
+        return Fail(Error::kCorruptPng, "image data: unknown filter");
+    }
+    std::copy_n(&pixels_[size_t{count} * stride_], stride_, pixels_.begin());
+    return Status::Ok();
+  }
+
   std::span<const uint8_t> file_;
+  const size_t stride_;
+  const uint32_t pixel_bytes_;
+  const bool filtered_;
+  std::vector<uint8_t> pixels_;  // the worker's, when filtered_
   BandStages stages_;
   BandQueue queue_;
   std::optional<Status> checksums_;  // once the worker has checked them
@@ -64,6 +94,29 @@ class Bands {
   // members the worker uses are destroyed.
   std::unique_ptr<BandWorker::Lease> lease_;
 };
+
+// The filtered rows of 8-bit RGB or RGBA, band by band into the queue.
+Status InflateRows(std::span<const uint8_t> file, const Image& image, BandQueue* queue,
+                   bool* stopped) {
+  IdatStream stream(file);
+  Status status = stream.Start();
+  if (!status.ok()) return status;
+  const size_t row_bytes = queue->row_bytes();
+  const uint32_t band_rows = BandRows(image.stride());
+  for (uint32_t y = 0; y < image.height;) {
+    const uint32_t rows = std::min(band_rows, image.height - y);
+    uint8_t* band = queue->Room(rows);
+    if (band == nullptr) {
+      *stopped = true;
+      return Fail(Error::kInternal, "band worker stopped");
+    }
+    status = stream.Read(band, rows * row_bytes);
+    if (!status.ok()) return status;
+    queue->Filled();
+    y += rows;
+  }
+  return stream.End();
+}
 
 // spng_decode_image's rows, band by band into the queue. Sets *stopped when
 // it ends because the worker failed.
@@ -89,6 +142,29 @@ Status DecodeRows(const OpenedPng& png, BandQueue* queue, bool* stopped) {
     queue->Filled();
   }
   return Status::Ok();
+}
+
+// One conversion on the caller's thread and the worker, with the rows
+// `filtered` (InflateRows) or from libspng (DecodeRows).
+Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, PictureSize size,
+                      OutputType type, EncodeOptions options, bool filtered,
+                      std::unique_ptr<BandWorker::Lease> lease, std::vector<uint8_t>* encoded) {
+  const SourcePicture& header = png.header;
+  Bands bands(file, header.image, filtered);
+  Status status = bands.stages().Start(header, size, type, options);
+  if (!status.ok()) return status;
+  bands.Run(std::move(lease));
+  bool stopped = false;
+  status = filtered ? InflateRows(file, header.image, &bands.queue(), &stopped)
+                    : DecodeRows(png, &bands.queue(), &stopped);
+  bands.Stop();
+  // A damaged file is refused as the whole-picture path refuses it, before
+  // anything the worker ran into after the damage.
+  if (!status.ok() && !stopped) return status;
+  if (bands.queue().failed()) return bands.queue().failure();
+  if (!status.ok()) return status;
+  if (status = bands.checksums(); !status.ok()) return status;
+  return bands.stages().Finish(encoded);
 }
 
 }  // namespace
@@ -118,21 +194,23 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
   std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
   if (!lease) return Status::Ok();
 
+  if (png.rows_as_stored) {
+    // libspng unfilters on the decoding thread, which is the slower one;
+    // inflating here and unfiltering on the worker halves its work.
+    status = ConvertInBands(file, png, size, type, options, true, std::move(lease), encoded);
+    if (status.ok()) {
+      *handled = true;
+      *produced = size;
+      return status;
+    }
+    // Refused, or refused only by the stricter stream: libspng judges it
+    // (its context has not read any image data yet), with the worker if it
+    // is still free.
+    lease = BandWorker::TryAcquire();
+    if (!lease) return Status::Ok();
+  }
   *handled = true;
-  Bands bands(file, header.image.stride());
-  status = bands.stages().Start(header, size, type, options);
-  if (!status.ok()) return status;
-  bands.Run(std::move(lease));
-  bool stopped = false;
-  status = DecodeRows(png, &bands.queue(), &stopped);
-  bands.Stop();
-  // A damaged file is refused as the whole-picture path refuses it, before
-  // anything the worker ran into after the damage.
-  if (!status.ok() && !stopped) return status;
-  if (bands.queue().failed()) return bands.queue().failure();
-  if (!status.ok()) return status;
-  if (status = bands.checksums(); !status.ok()) return status;
-  status = bands.stages().Finish(encoded);
+  status = ConvertInBands(file, png, size, type, options, false, std::move(lease), encoded);
   if (!status.ok()) return status;
   *produced = size;
   return Status::Ok();

@@ -126,6 +126,9 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   out->format = format;
   out->flags = has_trns ? SPNG_DECODE_TRNS : 0;
   out->interlaced = ihdr.interlace_method != 0;
+  out->rows_as_stored = ihdr.bit_depth == 8 && !has_trns &&
+                        (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
+                         ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA);
   return Status::Ok();
 }
 

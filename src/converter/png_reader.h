@@ -36,6 +36,9 @@ struct OpenedPng {
   int format = 0;  // spng_format for spng_decode_image
   int flags = 0;   // spng_decode_flags
   bool interlaced = false;
+  // 8-bit RGB or RGBA without tRNS: a row unfiltered is the row libspng
+  // would hand over, so the band pipeline may inflate and unfilter it itself.
+  bool rows_as_stored = false;
 };
 
 // ReadPng's work up to the image data, with its checks and failures.

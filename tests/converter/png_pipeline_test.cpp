@@ -14,6 +14,7 @@
 
 #include "converter/band_worker.h"
 #include "converter/convert_file.h"
+#include "made_png.h"
 #include "picture_checks.h"
 #include "whole_picture_path.h"
 
@@ -108,6 +109,28 @@ TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
 INSTANTIATE_TEST_SUITE_P(Pictures, PngPipelineTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Converted as the whole path converts it: its bytes or its refusal. Returns
+// whether the band pipeline took the file.
+bool ExpectAsTheWholePath(const std::vector<uint8_t>& file, TargetBox box) {
+  std::vector<uint8_t> expected, actual;
+  PictureSize expected_size, size;
+  const Status reference =
+      ConvertWholePicture(file, box, OutputType::kBmp, {}, &expected, &expected_size);
+  bool handled = false;
+  const Status status =
+      ConvertPngInBands(file, box, OutputType::kBmp, {}, &actual, &size, &handled);
+  if (!handled) {
+    EXPECT_TRUE(status.ok());
+    return false;
+  }
+  EXPECT_EQ(status.code, reference.code) << status.context << " / " << reference.context;
+  EXPECT_EQ(status.context, reference.context);
+  if (!reference.ok()) return true;
+  EXPECT_EQ(size, expected_size);
+  EXPECT_TRUE(actual == expected);
+  return true;
+}
+
 // Every colour type and bit depth of the suite, shrunk: streamed exactly when
 // not interlaced, with the whole path's bytes or its refusal.
 TEST(PngPipelineSuite, EveryPictureAsTheWholePathConvertsIt) {
@@ -115,27 +138,75 @@ TEST(PngPipelineSuite, EveryPictureAsTheWholePathConvertsIt) {
        std::filesystem::directory_iterator(std::string(KALVENIX_TESTDATA_DIR) + "/pngsuite")) {
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
-    const std::vector<uint8_t> file = ReadTestPicture("pngsuite/" + name);
-    std::vector<uint8_t> expected, actual;
-    PictureSize expected_size, size;
-    const Status reference =
-        ConvertWholePicture(file, {20, 20}, OutputType::kBmp, {}, &expected, &expected_size);
-    bool handled = false;
-    const Status status =
-        ConvertPngInBands(file, {20, 20}, OutputType::kBmp, {}, &actual, &size, &handled);
-    if (!handled) {
-      EXPECT_TRUE(status.ok());
+    if (!ExpectAsTheWholePath(ReadTestPicture("pngsuite/" + name), {20, 20})) {
       // Only interlaced files and a damaged signature are left to the whole path.
-      EXPECT_TRUE(name[3] == 'i' || name[0] == 'x') << status.context;
-      continue;
+      EXPECT_TRUE(name[3] == 'i' || name[0] == 'x');
     }
-    EXPECT_EQ(status.code, reference.code) << status.context << " / " << reference.context;
-    EXPECT_EQ(status.context, reference.context);
-    if (!reference.ok()) continue;
-    EXPECT_EQ(size, expected_size);
-    EXPECT_TRUE(actual == expected);
   }
 }
+
+// Image data that our own inflating refuses, rightly or only to be safe, is
+// left to libspng: the file is converted or refused as the whole path does.
+struct MadeData {
+  const char* name;
+  std::vector<uint8_t> (*make)(std::vector<uint8_t> filtered);
+};
+
+std::vector<uint8_t> UnknownFilter(std::vector<uint8_t> filtered) {
+  filtered[filtered.size() / 2 / 94 * 94] = 5;  // a row's filter byte
+  return testing::Deflate(filtered);
+}
+
+std::vector<uint8_t> ExtraDataAfterTheRows(std::vector<uint8_t> filtered) {
+  filtered.insert(filtered.end(), 300, 7);
+  return testing::Deflate(filtered);
+}
+
+std::vector<uint8_t> WrongChecksum(std::vector<uint8_t> filtered) {
+  std::vector<uint8_t> stream = testing::Deflate(filtered);
+  stream.back() ^= 1;
+  return stream;
+}
+
+std::vector<uint8_t> ChecksumMissing(std::vector<uint8_t> filtered) {
+  std::vector<uint8_t> stream = testing::Deflate(filtered);
+  stream.resize(stream.size() - 4);
+  return stream;
+}
+
+std::vector<uint8_t> LastRowCutShort(std::vector<uint8_t> filtered) {
+  filtered.resize(filtered.size() - 10);
+  return testing::Deflate(filtered);
+}
+
+const MadeData kMadeData[] = {
+    {"Sound", [](std::vector<uint8_t> f) { return testing::Deflate(f); }},
+    {"UnknownFilter", UnknownFilter},
+    {"ExtraDataAfterTheRows", ExtraDataAfterTheRows},
+    {"WrongChecksum", WrongChecksum},
+    {"ChecksumMissing", ChecksumMissing},
+    {"LastRowCutShort", LastRowCutShort},
+};
+
+class PngPipelineMade : public ::testing::TestWithParam<MadeData> {};
+
+TEST_P(PngPipelineMade, ConvertsOrRefusesAsTheWholePath) {
+  // 31 RGB pixels: rows of 94 bytes with the filter byte.
+  const testing::FilteredPicture picture = testing::MakeFilteredPicture(31, 40, 3);
+  const std::vector<uint8_t> stream = GetParam().make(picture.filtered);
+  for (size_t part : {size_t{64}, stream.size()}) {
+    SCOPED_TRACE(part);
+    EXPECT_TRUE(ExpectAsTheWholePath(testing::MakePng(31, 40, 3, testing::IdatChunks(stream, part)),
+                                     {16, 16}));
+  }
+  // A chunk between two IDAT chunks.
+  std::vector<testing::Chunk> chunks = testing::IdatChunks(stream, 64);
+  chunks.insert(chunks.begin() + 1, testing::Chunk{"tEXt", {'k', 0, 'v'}});
+  EXPECT_TRUE(ExpectAsTheWholePath(testing::MakePng(31, 40, 3, chunks), {16, 16}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, PngPipelineMade, ::testing::ValuesIn(kMadeData),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Damage {
   const char* name;

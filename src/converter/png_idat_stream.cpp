@@ -1,0 +1,97 @@
+#include "converter/png_idat_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace quorvel {
+namespace {
+
+constexpr size_t kChunkOverhead = 12;  // length, type, CRC
+constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+Status Refused(const char* why) { return Fail(Error::kCorruptPng, std::string("image data: ") + why); }
+
+}  // namespace
+
+IdatStream::~IdatStream() {
+  if (started_) inflateEnd(&zlib_);
+}
+
+Status IdatStream::Start() {
+  // libspng has walked these chunks already; the bounds are checked again
+  // all the same, since this walk is our own.
+  while (file_.size() >= next_chunk_ && file_.size() - next_chunk_ >= kChunkOverhead) {
+    const uint8_t* chunk = &file_[next_chunk_];
+    const uint32_t length = BigEndian32(chunk);
+    if (std::memcmp(chunk + 4, "IDAT", 4) == 0) break;
+    if (length > kMaxChunkLength || length > file_.size() - next_chunk_ - kChunkOverhead)
+      return Refused("chunk past the end");
+    next_chunk_ += kChunkOverhead + length;
+  }
+  if (inflateInit(&zlib_) != Z_OK) return Fail(Error::kOutOfMemory, "inflate");
+  started_ = true;
+  if (!NextChunk()) return Refused("no IDAT chunk");
+  return Status::Ok();
+}
+
+bool IdatStream::NextChunk() {
+  if (file_.size() < next_chunk_ || file_.size() - next_chunk_ < kChunkOverhead) return false;
+  const uint8_t* chunk = &file_[next_chunk_];
+  const uint32_t length = BigEndian32(chunk);
+  if (std::memcmp(chunk + 4, "IDAT", 4) != 0 || length > kMaxChunkLength ||
+      length > file_.size() - next_chunk_ - kChunkOverhead)
+    return false;
+  zlib_.next_in = const_cast<uint8_t*>(chunk + 8);  // zlib only reads it
+  zlib_.avail_in = length;
+  next_chunk_ += kChunkOverhead + length;
+  return true;
+}
+
+Status IdatStream::Read(uint8_t* out, size_t bytes) {
+  if (!started_) return Fail(Error::kInternal, "IDAT stream not started");
+  while (bytes > 0) {
+    if (ended_) return Refused("stream ends before the image does");
+    const uInt part = uInt(std::min<size_t>(bytes, std::numeric_limits<uInt>::max()));
+    zlib_.next_out = out;
+    zlib_.avail_out = part;
+    while (zlib_.avail_out > 0 && !ended_) {
+      if (zlib_.avail_in == 0 && !NextChunk()) return Refused("stream cut short");
+      const int result = inflate(&zlib_, Z_NO_FLUSH);
+      if (result == Z_STREAM_END) {
+        ended_ = true;
+      } else if (result != Z_OK && result != Z_BUF_ERROR) {
+        return Refused("damaged stream");
+      }
+    }
+    const size_t done = part - zlib_.avail_out;
+    out += done;
+    bytes -= done;
+  }
+  return Status::Ok();
+}
+
+Status IdatStream::End() {
+  if (!started_) return Fail(Error::kInternal, "IDAT stream not started");
+  // One byte of room: the end must come without it being used.
+  uint8_t spare = 0;
+  while (!ended_) {
+    zlib_.next_out = &spare;
+    zlib_.avail_out = 1;
+    if (zlib_.avail_in == 0 && !NextChunk()) return Refused("stream cut short");
+    const int result = inflate(&zlib_, Z_NO_FLUSH);
+    if (zlib_.avail_out == 0) return Refused("more data than the image holds");
+    if (result == Z_STREAM_END) {
+      ended_ = true;
+    } else if (result != Z_OK && result != Z_BUF_ERROR) {
+      return Refused("damaged stream");
+    }
+  }
+  return Status::Ok();
+}
+
+}  // namespace quorvel
