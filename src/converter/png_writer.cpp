@@ -18,30 +18,45 @@ namespace quorvel {
 namespace {
 
 // Each row gets the filter whose residuals have the lowest entropy; then a
-// few stripes of the filtered rows are deflated three ways to pick how the
-// whole picture is compressed: Huffman codes alone, or with matches
-// (Z_FILTERED or Z_DEFAULT_STRATEGY) at zlib `level`. Most photos hold few
-// repeats worth a match, and zlib's search costs more than it saves there;
-// blurred or flat areas, graphics and grey pictures (R = G = B: every
-// residual three times) gain from matches.
+// few stripes of the filtered rows are deflated several ways to pick how the
+// whole picture is compressed: Huffman codes alone, or with matches at zlib
+// `level`. Most photos hold few repeats worth a match, and zlib's search
+// costs more than it saves there; blurred or flat areas, graphics and grey
+// pictures (R = G = B: every residual three times) gain from matches. A
+// short window keeps zlib from spending bits on far, chance matches in a
+// photo's texture, and is faster; graphics need the long one.
 // Measured on the 7 JPEG test photos fitted into 640 x 480 by the converter
-// (bytes against ImageMagick 6 re-encoding the same pixels; CPU time of
-// EncodePng, best of 9):
-//   before (level 5, Z_FILTERED, libspng's filter choice): 1.017 0.998
-//     1.055 1.013 1.012 1.765 (grey) 1.012, total 1.058; 282 ms;
-//   now: 1.004 0.973 0.991 0.999 0.972 1.513 (grey) 0.950, total 1.010,
-//     0.979 without grey; 195 ms. Four take Huffman codes alone (640 x 427:
-//     49 -> 22 ms), three matches (640 x 480: 32 -> 52 ms).
-// At full size, photos mostly take matches: 1.5-6 % smaller, 1.4-1.9 times
-// the time. Matches at level 7 would bring the first photo to 1.000 for 2.4
-// times the time; libspng's own filter choice was 1-2.5 % larger at every
+// (bytes against ImageMagick 6 re-encoding the same pixels as 8-bit RGB;
+// CPU time of EncodePng, median over the 7):
+//   Huffman alone, Z_FILTERED or the default at 15 bits, probed on four
+//     unprimed stripes of 16 KiB: 1.004 0.973 0.991 0.999 0.973 0.959 (grey)
+//     0.950; 24.3 ms;
+//   now: 0.998 0.973 0.987 0.999 0.973 0.959 0.950; 17.9 ms. Four take
+//     Huffman codes alone; Kleiber and free Z_FILTERED at 12 bits (Kleiber
+//     23.7 -> 60 ms), grey the default.
+// Level 7 at 15 bits would bring Kleiber only to 1.000, in more time than 12
+// bits at level 6; libspng's own filter choice was 1-2.5 % larger at every
 // level.
 // zlib's largest: longer Huffman blocks, 0.2 % smaller photos.
 constexpr int kMemLevel = 9;
-// Bytes of filtered rows per probe stripe, half zlib's window: stripes of a
-// whole window chose the same for every test picture in twice the time.
-constexpr size_t kProbeStripeBytes = 16384;
-constexpr uint32_t kProbeStripes = 4;
+struct DeflateWay {
+  int strategy;
+  int window_bits;
+};
+constexpr DeflateWay kHuffmanOnly = {Z_HUFFMAN_ONLY, 15};
+// Matches, the cheapest first. The longer windows are tried only where the
+// short one beats Huffman codes alone: where it does not, the picture is
+// texture, in which far matches do worse still. Among matches a later way
+// wins a tie, the long window being the safer for graphics.
+constexpr DeflateWay kMatchWays[] = {
+    {Z_FILTERED, 12}, {Z_FILTERED, 15}, {Z_DEFAULT_STRATEGY, 15}};
+// Bytes of filtered rows per probe stripe. Each stripe is deflated on its
+// own, primed with up to kProbePrimerBytes of the rows above it, so that
+// matches find what they would find in the whole picture: unprimed, the
+// probe kept Kleiber's blurred background from its matches.
+constexpr size_t kProbeStripeBytes = 8192;
+constexpr uint32_t kProbeStripes = 8;
+constexpr size_t kProbePrimerBytes = 8192;
 // libspng writes 8 KiB IDAT chunks; joined, 12 bytes per chunk are saved.
 constexpr size_t kIdatPieceBytes = size_t{1} << 20;
 
@@ -57,49 +72,88 @@ Status SpngFailure(int code) {
   return Fail(Error::kEncodeFailed, std::string("PNG: ") + spng_strerror(code));
 }
 
-// Deflated size of `data`, or 0 when zlib is out of memory.
-size_t DeflatedSize(const std::vector<uint8_t>& data, int level, int strategy) {
-  z_stream stream{};
-  if (deflateInit2(&stream, level, Z_DEFLATED, 15, kMemLevel, strategy) != Z_OK) return 0;
-  std::vector<uint8_t> out(deflateBound(&stream, data.size()));
-  stream.next_in = const_cast<Bytef*>(data.data());
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = out.data();
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&stream, Z_FINISH);
-  const size_t size = stream.total_out;
-  deflateEnd(&stream);
-  return rc == Z_STREAM_END ? size : 0;
-}
+// Filtered rows of one probe stripe, after those just above it.
+struct ProbeStripe {
+  std::vector<uint8_t> bytes;
+  size_t primer = 0;  // leading bytes that only prime the window
+};
 
-// The zlib strategy for the whole picture, or -1 when zlib is out of memory.
-int ChooseStrategy(const uint8_t* pixels, size_t row_bytes, uint32_t height, uint32_t pixel_bytes,
-                   const std::vector<PngFilter>& filters, int level) {
-  uint32_t stripe_rows = static_cast<uint32_t>(kProbeStripeBytes / (row_bytes + 1));
+std::vector<ProbeStripe> ProbeStripes(const uint8_t* pixels, size_t row_bytes, uint32_t height,
+                                      uint32_t pixel_bytes, const std::vector<PngFilter>& filters) {
+  const size_t line = row_bytes + 1;
+  uint32_t stripe_rows = static_cast<uint32_t>(kProbeStripeBytes / line);
   if (stripe_rows == 0) stripe_rows = 1;
   const bool all_rows = uint64_t{stripe_rows} * kProbeStripes >= height;
   const uint32_t stripes = all_rows ? 1 : kProbeStripes;
   if (all_rows) stripe_rows = height;
-  std::vector<uint8_t> sample;
-  sample.reserve(size_t{stripes} * stripe_rows * (row_bytes + 1));
+  const uint32_t primer_rows = static_cast<uint32_t>((kProbePrimerBytes + line - 1) / line);
+  std::vector<ProbeStripe> result(stripes);
   for (uint32_t s = 0; s < stripes; ++s) {
     uint32_t first = all_rows ? 0 : static_cast<uint32_t>(
         uint64_t{height} * (2 * s + 1) / (2 * kProbeStripes) - stripe_rows / 2);
     if (first > height - stripe_rows) first = height - stripe_rows;
-    for (uint32_t y = first; y < first + stripe_rows; ++y) {
+    const uint32_t from = first > primer_rows ? first - primer_rows : 0;
+    ProbeStripe& stripe = result[s];
+    stripe.bytes.resize(size_t{first + stripe_rows - from} * line);
+    stripe.primer = size_t{first - from} * line;
+    for (uint32_t y = from; y < first + stripe_rows; ++y) {
       const uint8_t* row = pixels + size_t{y} * row_bytes;
-      sample.push_back(static_cast<uint8_t>(filters[y]));
-      sample.resize(sample.size() + row_bytes);
+      uint8_t* to = stripe.bytes.data() + size_t{y - from} * line;
+      to[0] = static_cast<uint8_t>(filters[y]);
       FilterRow(filters[y], row, y == 0 ? nullptr : row - row_bytes, row_bytes, pixel_bytes,
-                sample.data() + sample.size() - row_bytes);
+                to + 1);
     }
   }
-  int best = -1;
-  size_t best_size = SIZE_MAX;
-  for (int strategy : {Z_HUFFMAN_ONLY, Z_FILTERED, Z_DEFAULT_STRATEGY}) {
-    const size_t size = DeflatedSize(sample, level, strategy);
-    if (size == 0) return -1;
-    if (size < best_size) best = strategy, best_size = size;
+  return result;
+}
+
+// Deflated size of the stripes one way, or 0 when zlib is out of memory.
+size_t ProbedSize(const std::vector<ProbeStripe>& stripes, int level, const DeflateWay& way) {
+  z_stream stream{};
+  // Raw deflate: a dictionary may then be set after each reset.
+  if (deflateInit2(&stream, level, Z_DEFLATED, -way.window_bits, kMemLevel, way.strategy) !=
+      Z_OK) {
+    return 0;
+  }
+  std::vector<uint8_t> out;
+  size_t total = 0;
+  bool ok = true;
+  for (const ProbeStripe& stripe : stripes) {
+    ok = deflateReset(&stream) == Z_OK;
+    const size_t window = size_t{1} << way.window_bits;
+    const size_t primer = std::min(stripe.primer, window);
+    if (ok && primer > 0 && way.strategy != Z_HUFFMAN_ONLY) {
+      ok = deflateSetDictionary(&stream, stripe.bytes.data() + stripe.primer - primer,
+                                static_cast<uInt>(primer)) == Z_OK;
+    }
+    const size_t size = stripe.bytes.size() - stripe.primer;
+    out.resize(deflateBound(&stream, size));
+    stream.next_in = const_cast<Bytef*>(stripe.bytes.data() + stripe.primer);
+    stream.avail_in = static_cast<uInt>(size);
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    ok = ok && deflate(&stream, Z_FINISH) == Z_STREAM_END;
+    if (!ok) break;
+    total += stream.total_out;
+  }
+  deflateEnd(&stream);
+  return ok ? total : 0;
+}
+
+// The way to deflate the whole picture, or null when zlib is out of memory.
+const DeflateWay* ChooseWay(const uint8_t* pixels, size_t row_bytes, uint32_t height,
+                            uint32_t pixel_bytes, const std::vector<PngFilter>& filters,
+                            int level) {
+  const std::vector<ProbeStripe> stripes =
+      ProbeStripes(pixels, row_bytes, height, pixel_bytes, filters);
+  const DeflateWay* best = &kHuffmanOnly;
+  size_t best_size = ProbedSize(stripes, level, kHuffmanOnly);
+  if (best_size == 0) return nullptr;
+  for (const DeflateWay& way : kMatchWays) {
+    const size_t size = ProbedSize(stripes, level, way);
+    if (size == 0) return nullptr;
+    if (best == &kHuffmanOnly ? size < best_size : size <= best_size) best = &way, best_size = size;
+    if (best == &kHuffmanOnly) break;
   }
   return best;
 }
@@ -179,8 +233,8 @@ Status EncodePng(const Image& image, std::vector<uint8_t>* out, int level) {
   const size_t row_bytes = size_t{image.width} * channels;
   const std::vector<PngFilter> filters =
       ChooseRowFilters(pixels, row_bytes, image.height, channels);
-  const int strategy = ChooseStrategy(pixels, row_bytes, image.height, channels, filters, level);
-  if (strategy < 0) return Fail(Error::kOutOfMemory, "PNG");
+  const DeflateWay* way = ChooseWay(pixels, row_bytes, image.height, channels, filters, level);
+  if (way == nullptr) return Fail(Error::kOutOfMemory, "PNG");
 
   spng_ihdr ihdr{};
   ihdr.width = image.width;
@@ -190,7 +244,8 @@ Status EncodePng(const Image& image, std::vector<uint8_t>* out, int level) {
   int rc = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
   if (rc == 0) rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, level);
   if (rc == 0) rc = spng_set_option(ctx.get(), SPNG_IMG_MEM_LEVEL, kMemLevel);
-  if (rc == 0) rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_STRATEGY, strategy);
+  if (rc == 0) rc = spng_set_option(ctx.get(), SPNG_IMG_WINDOW_BITS, way->window_bits);
+  if (rc == 0) rc = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_STRATEGY, way->strategy);
   if (rc == 0) rc = spng_set_ihdr(ctx.get(), &ihdr);
   if (rc == 0) rc = spng_set_srgb(ctx.get(), 0 /* perceptual */);
   if (rc == 0) {

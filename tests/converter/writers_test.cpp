@@ -194,6 +194,26 @@ TEST(PngWriterTest, RowsRepeatingTheOneAboveCostAlmostNothing) {
   EXPECT_EQ(back->pixels, stripes.pixels);
 }
 
+TEST(PngWriterTest, TextureBesideABlurTakesMatchesOverAShortWindow) {
+  // Like bark against a blurred background: matches pay in the blur, but
+  // over a long window zlib also spends bits on chance matches in the
+  // texture. libpng inflates with the window the stream declares, so Qt
+  // reads the picture back only if that is the one it was made with.
+  const Image photo = MakeImage(320, 240, 3, [](uint32_t x, uint32_t y, uint8_t* p) {
+    for (uint32_t c = 0; c < 3; ++c) {
+      p[c] = static_cast<uint8_t>(x < 160 ? 100 + Noise(x, y, c) % 4 : (x + 2 * y + 40 * c) / 4);
+    }
+  });
+  const auto bytes = Encoded(photo, OutputType::kPng);
+  const size_t idat = 8 + 25 + 13;  // after IHDR and sRGB
+  ASSERT_GT(bytes.size(), idat + 9);
+  ASSERT_EQ(std::string(bytes.begin() + idat + 4, bytes.begin() + idat + 8), "IDAT");
+  EXPECT_EQ(bytes[idat + 8] >> 4, 12 - 8) << "zlib header: a window of 2^12 bytes";
+  auto back = DecodeWithQt(bytes);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->pixels, photo.pixels);
+}
+
 TEST(WriterTest, SidesBeyondTheFormatAreRefused) {
   Image wide;
   wide.width = 70000;
