@@ -41,15 +41,11 @@ QUORVEL_INLINE V4 Weight4(const float* w8, uint32_t k) {
 QUORVEL_INLINE V4 Low(const V8& v) { return V4{v[0], v[1], v[2], v[3]}; }
 QUORVEL_INLINE V4 High(const V8& v) { return V4{v[4], v[5], v[6], v[7]}; }
 
-template <typename V>
-QUORVEL_INLINE V Min(const V& a, const V& b) {
-  return b < a ? b : a;
-}
-
-template <typename V>
-QUORVEL_INLINE V Max(const V& a, const V& b) {
-  return b > a ? b : a;
-}
+// Overloads, not a template: a deduced type would lose V8's alignment of 16.
+QUORVEL_INLINE V4 Min(const V4& a, const V4& b) { return b < a ? b : a; }
+QUORVEL_INLINE V4 Max(const V4& a, const V4& b) { return b > a ? b : a; }
+QUORVEL_INLINE V8 Min(const V8& a, const V8& b) { return b < a ? b : a; }
+QUORVEL_INLINE V8 Max(const V8& a, const V8& b) { return b > a ? b : a; }
 
 QUORVEL_INLINE uint8_t ToByte(float v) {
   v = std::clamp(v, 0.0f, 255.0f);
