@@ -14,7 +14,9 @@ uint32_t BigEndian32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
-Status Refused(const char* why) { return Fail(Error::kCorruptPng, std::string("image data: ") + why); }
+Status Refused(const char* why) {
+  return Fail(Error::kCorruptPng, std::string("image data: ") + why);
+}
 
 }  // namespace
 

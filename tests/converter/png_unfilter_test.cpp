@@ -34,8 +34,8 @@ TEST_P(PngUnfilterTest, UndoesEveryFilter) {
   const std::vector<uint8_t> above = Noise(row_bytes, 1);
   const std::vector<uint8_t> zeros(row_bytes, 0);
   // Extremes as well as noise, so that Paeth's ties and wrap-arounds occur.
-  std::vector<std::vector<uint8_t>> rows = {Noise(row_bytes, 2), std::vector<uint8_t>(row_bytes, 255),
-                                            above};
+  std::vector<std::vector<uint8_t>> rows = {Noise(row_bytes, 2),
+                                            std::vector<uint8_t>(row_bytes, 255), above};
   for (const std::vector<uint8_t>& row : rows) {
     for (uint8_t f = 0; f <= 4; ++f) {
       for (bool first : {false, true}) {
