@@ -1,0 +1,27 @@
+#include "testdata.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace kalvenix::testing {
+
+std::string TestdataDir() { return KALVENIX_TESTDATA_DIR; }
+
+std::string TestdataPath(const std::string& relative) { return TestdataDir() + "/" + relative; }
+
+std::string MissingTestdataReason() {
+  // The manifest is what every corpus test reads first, so its presence is
+  // what "the pictures are there" means.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(TestdataPath("manifest.tsv"), error)) return {};
+  return "test pictures not found in " + TestdataDir() +
+         " (configure with -DKALVENIX_TESTDATA_DIR=... to use another place)";
+}
+
+bool TestdataRequired() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::strcmp(ci, "true") == 0;
+}
+
+}  // namespace kalvenix::testing
