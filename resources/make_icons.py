@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws Kalvenix's icon: two picture cards, the back one grey, the front one a
 small landscape, and a red arrow between them. Writes the 32x32 and 16x16
-images as 16-colour PNGs and both together as a Windows .ico.
+images as 16-colour PNGs and both together as a Windows .ico (the window's own
+icons), and the same drawing smoothed at 48 to 256 pixels as RGBA PNGs for
+desktops and software centres, which want at least 64x64.
 
 Run it from this folder after changing the drawing; the outputs are checked
 in, so a build never needs Python. Standard library only.
@@ -71,6 +73,64 @@ def draw_32():
     return c.px
 
 
+def shade_32(u, v):
+    """The 32-pixel drawing as a function of a point (u, v) in its pixel units,
+    shapes painted in the same order, so larger sizes are the same icon."""
+    def inside(x0, y0, x1, y1):  # the pixels x0..x1, y0..y1 of the 32 drawing
+        return x0 <= u < x1 + 1 and y0 <= v < y1 + 1
+
+    def card(x0, y0, x1, y1, fill, border=0.6):
+        if not inside(x0, y0, x1, y1):
+            return None
+        edge = min(u - x0, x1 + 1 - u, v - y0, y1 + 1 - v)
+        return BLACK if edge < border else fill
+
+    def hill(x0, x1, base, peak_x, peak_h):
+        if not x0 - 1 <= u < x1 + 2:  # the card's border, not the hill, ends it
+            return False
+        half = max(1, (x1 - x0) // 2)
+        top = base + 1 - max(0.0, peak_h - abs(u - 0.5 - peak_x) * peak_h / half)
+        return top <= v < base + 2  # the card's border, not the hill, ends it
+
+    colour = CLEAR
+    for painted in (
+        card(1, 1, 19, 17, SILVER),
+        GREY if hill(2, 18, 16, 8, 6) and card(1, 1, 19, 17, SILVER) == SILVER else None,
+        card(11, 10, 30, 29, AQUA),
+        BLUE if v < 17 and card(11, 10, 30, 29, AQUA) == AQUA else None,
+        YELLOW if (u - 25.5) ** 2 + (v - 16.5) ** 2 <= 3.5 ** 2 else None,
+        GREEN if hill(12, 29, 28, 17, 8) and card(11, 10, 30, 29, AQUA) == AQUA else None,
+        LIME if hill(19, 29, 28, 27, 5) and card(11, 10, 30, 29, AQUA) == AQUA else None,
+        RED if inside(2, 22, 6, 24) or (7 <= u < 11.5 and abs(v - 23.5) <= 4.5 - (u - 7)) else None,
+        MAROON if inside(2, 25, 6, 25) else None,
+    ):
+        if painted is not None:
+            colour = painted
+    return colour
+
+
+def draw_smooth(size, samples=4):
+    """RGBA rows at `size` pixels, each pixel the mean of samples x samples
+    points of the 32-pixel drawing; transparent points add no colour."""
+    scale = 32 / size
+    rows = []
+    for y in range(size):
+        row = bytearray()
+        for x in range(size):
+            r = g = b = a = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    c = shade_32((x + (sx + 0.5) / samples) * scale,
+                                 (y + (sy + 0.5) / samples) * scale)
+                    if c != CLEAR:
+                        pr, pg, pb = PALETTE[c]
+                        r, g, b, a = r + pr, g + pg, b + pb, a + 1
+            n = samples * samples
+            row += bytes((r // a, g // a, b // a, 255 * a // n) if a else (0, 0, 0, 0))
+        rows.append(bytes(row))
+    return rows
+
+
 # At 16 pixels scaling blurs the cards' borders, so this one is drawn by hand.
 SMALL = """
 KKKKKKKKK.......
@@ -100,12 +160,22 @@ def draw_16():
     return [[SMALL_COLOURS[ch] for ch in row] for row in rows]
 
 
+def chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data +
+            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+
+def rgba_png(rows):
+    size = len(rows)
+    raw = b"".join(b"\x00" + row for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) +
+            chunk(b"IEND", b""))
+
+
 def png(pixels):
     size = len(pixels)
-
-    def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data +
-                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
 
     raw = b""
     for row in pixels:
@@ -155,6 +225,9 @@ def ico(images):
     return out + b"".join(blobs)
 
 
+SMOOTH_SIZES = (48, 64, 128, 256)
+
+
 def main():
     big, small = draw_32(), draw_16()
     with open("kalvenix-32.png", "wb") as f:
@@ -163,6 +236,9 @@ def main():
         f.write(png(small))
     with open("kalvenix.ico", "wb") as f:
         f.write(ico([big, small]))
+    for size in SMOOTH_SIZES:
+        with open(f"kalvenix-{size}.png", "wb") as f:
+            f.write(rgba_png(draw_smooth(size)))
 
 
 if __name__ == "__main__":
