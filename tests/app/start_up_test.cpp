@@ -19,6 +19,7 @@ class StartUpTest : public QObject {
     QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Orbelia"));
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Kalvenix"));
     QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral(KALVENIX_PROJECT_VERSION));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("de.orbelia.Kalvenix"));
     QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
     QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
     // Qt's own buttons and dialogs speak German.
