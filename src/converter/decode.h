@@ -23,9 +23,9 @@
 namespace quorvel {
 
 struct DecodedPicture {
-  Image image;          // upright, sRGB
-  uint32_t full_width;  // the upright picture's size before any DCT shrink
-  uint32_t full_height;
+  Image image;              // upright, sRGB
+  uint32_t full_width = 0;  // the upright picture's size before any DCT shrink
+  uint32_t full_height = 0;
 };
 
 Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out);
