@@ -4,6 +4,8 @@
 // destination path, works out the options for the output type, creates a
 // converter object from "Dravimo.Compendium" (registering the converter
 // library beside the executable when creation fails) and calls its convertEx.
+// Entries that were not converted are told in one message at the end, with
+// the converter's reasons; a batch that converted everything shows nothing.
 // Runs synchronously on the caller's thread; holds no state between calls.
 #ifndef KALVENIX_CONVERSION_BATCH_CONVERSION_H_
 #define KALVENIX_CONVERSION_BATCH_CONVERSION_H_

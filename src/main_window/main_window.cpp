@@ -9,8 +9,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <limits>
 
+#include "main_window/busy_cursor.h"
 #include "main_window/file_list.h"
 #include "main_window/window_layout.h"
 #include "platform/message_box.h"
@@ -150,7 +152,12 @@ void MainWindow::AddFiles() { AddChosenFiles(*comdlg_, *lstFiles_); }
 
 void MainWindow::RemoveFiles() { RemoveSelectedFiles(*lstFiles_); }
 
-void MainWindow::ConvertFiles() { run_batch_(*this, *this); }
+void MainWindow::ConvertFiles() {
+  const BusyCursor busy;
+  busy_ = &busy;
+  const auto forget = qScopeGuard([this] { busy_ = nullptr; });
+  run_batch_(*this, *this);
+}
 
 void MainWindow::EndProgram() {
   close();
@@ -189,6 +196,8 @@ std::u16string MainWindow::HeightText() const { return txtHeight_->text().toStdU
 std::u16string MainWindow::WidthText() const { return txtWidth_->text().toStdU16String(); }
 
 void MainWindow::ShowMessage(const std::u16string& text) {
+  // The user has to read and close the box: the pointer must not say "wait".
+  const LiftedCursor lifted(busy_);
   ShowMessageBox(this, QString::fromStdU16String(text));
 }
 

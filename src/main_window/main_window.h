@@ -8,7 +8,9 @@
 //
 // It is also the batch's view of the window and its surroundings: every read
 // goes to the control afresh. The open dialog and the batch come in through
-// seams so tests can replace them. User-interface thread only.
+// seams so tests can replace them. While the batch runs the application shows
+// the wait cursor, except while a message box waits for the user.
+// User-interface thread only.
 #ifndef KALVENIX_MAIN_WINDOW_MAIN_WINDOW_H_
 #define KALVENIX_MAIN_WINDOW_MAIN_WINDOW_H_
 
@@ -27,6 +29,8 @@ class QListWidget;
 class QPushButton;
 
 namespace kalvenix {
+
+class BusyCursor;
 
 inline constexpr char16_t kWindowCaption[] = u"Orbelia - Kalvenix";
 inline constexpr char16_t kMakerAddress[] = u"www.orbelia.de";
@@ -67,6 +71,7 @@ class MainWindow final : public QWidget, public ConversionWindow, public Convers
   void EndProgram();
 
   BatchRunner run_batch_;
+  const BusyCursor* busy_ = nullptr;  // while a batch runs
   std::unique_ptr<OpenDialog> comdlg_;
   QPushButton* cmdAdd_ = nullptr;
   QPushButton* cmdDel_ = nullptr;

@@ -12,6 +12,8 @@ namespace kalvenix {
 
 SystemLayer::~SystemLayer() = default;
 
+std::string SystemLayer::LastLoadError() { return {}; }
+
 // What the started thread and its handle share. The thread keeps its own
 // reference, so the record lives until both the thread and the handle are gone.
 struct ThreadRecord {
@@ -50,7 +52,12 @@ LinuxSystemLayer::~LinuxSystemLayer() = default;
 LibraryHandle LinuxSystemLayer::LoadLibrary(const std::string& path) {
   // A NUL inside the path would make dlopen load a different, shorter path.
   if (path.empty() || path.find('\0') != std::string::npos) return {};
-  return LibraryHandle{dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)};
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // dlerror's text is per thread and gone at the next dl call: keep it now.
+  const char* reason = library == nullptr ? dlerror() : nullptr;
+  std::lock_guard lock(mutex_);
+  last_load_error_ = reason != nullptr ? reason : "";
+  return LibraryHandle{library};
 }
 
 ExportAddress LinuxSystemLayer::FindExport(LibraryHandle library, const std::string& name) {
@@ -99,6 +106,11 @@ uint32_t LinuxSystemLayer::WaitForThread(ThreadHandle thread, uint32_t limit_ms)
 void LinuxSystemLayer::CloseThread(ThreadHandle thread) {
   std::lock_guard lock(mutex_);
   threads_.erase(thread.value);
+}
+
+std::string LinuxSystemLayer::LastLoadError() {
+  std::lock_guard lock(mutex_);
+  return last_load_error_;
 }
 
 void LinuxSystemLayer::UnloadLibrary(LibraryHandle library) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "platform/platform_export.h"
 #include "platform/system_layer.h"
@@ -31,6 +32,7 @@ class KALVENIX_PLATFORM_API LinuxSystemLayer final : public SystemLayer {
   uint32_t WaitForThread(ThreadHandle thread, uint32_t limit_ms) override;
   void CloseThread(ThreadHandle thread) override;
   void UnloadLibrary(LibraryHandle library) override;
+  std::string LastLoadError() override;
 
  private:
   std::shared_ptr<ThreadRecord> FindThread(ThreadHandle thread);
@@ -38,6 +40,7 @@ class KALVENIX_PLATFORM_API LinuxSystemLayer final : public SystemLayer {
   std::mutex mutex_;
   std::map<uint64_t, std::shared_ptr<ThreadRecord>> threads_;
   uint64_t last_thread_ = 0;
+  std::string last_load_error_;  // guarded by mutex_
 };
 
 }  // namespace kalvenix

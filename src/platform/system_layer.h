@@ -60,6 +60,10 @@ class KALVENIX_PLATFORM_API SystemLayer {
   // Closing does not stop the thread; one that still runs ends on its own.
   virtual void CloseThread(ThreadHandle thread) = 0;
   virtual void UnloadLibrary(LibraryHandle library) = 0;
+  // The system's own words (UTF-8, as the loader gives them) for why the
+  // last LoadLibrary on this layer failed, for a message; empty when it
+  // succeeded, none was made, or the system said nothing. Decides nothing.
+  virtual std::string LastLoadError();
 };
 
 }  // namespace kalvenix

@@ -2,6 +2,7 @@
 // on Qt's file dialog, the real batch, and the converter Quorvel.so lying
 // beside this test in bin/, as beside the program.
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCryptographicHash>
@@ -24,6 +25,7 @@
 
 #include "conversion/batch_conversion.h"
 #include "main_window/main_window.h"
+#include "message_box_closer.h"
 #include "platform/qt_open_dialog.h"
 
 namespace kalvenix {
@@ -173,6 +175,42 @@ class EndToEndTest : public QObject {
     }
     // The graphic's transparent parts stay transparent.
     QVERIFY(QImage(folder_->filePath("MATE-Stripes-Light.GIF")).hasAlphaChannel());
+  }
+
+  void picturesTheConverterRefusesAreToldByName() {
+    QVERIFY2(ConverterBesideUs(), "the converter Quorvel.so must lie beside this test");
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QVERIFY(picture.save(&buffer, "JPG"));
+    // Cut inside the headers; a picture whose destination is taken by a folder.
+    const QByteArray contents[] = {jpeg.left(100), jpeg};
+    const char* const names[] = {"kaputt.jpg", "verstellt.jpg"};
+    for (int i = 0; i < 2; ++i) {
+      QFile file(folder_->filePath(names[i]));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents[i]) == contents[i].size());
+    }
+    QVERIFY(QDir(folder_->path()).mkdir("verstellt.PNG"));
+
+    Program program;
+    program.AddThroughTheDialog(folder_->path(),
+                                {"kaputt.jpg", "free_by_Peter_Nerlich.jpg", "verstellt.jpg"});
+    program.ChooseType(3);
+    testing::MessageBoxCloser closer;
+    program.Click("mndKonv");
+
+    QCOMPARE(closer.texts.size(), 1);
+    const QStringList lines = closer.texts.front().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QStringLiteral("2 von 3 Dateien wurden nicht konvertiert:"));
+    QVERIFY2(lines[1].startsWith("kaputt.jpg: JPEG-Datei ist beschädigt"), qPrintable(lines[1]));
+    QVERIFY2(lines[2].startsWith("verstellt.jpg: Zieldatei kann nicht geschrieben werden"),
+             qPrintable(lines[2]));
+    QVERIFY(QFileInfo::exists(folder_->filePath("free_by_Peter_Nerlich.PNG")));
+    QVERIFY(!QFileInfo::exists(folder_->filePath("kaputt.PNG")));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void konvertierenWithAnEmptyListOnlyShowsTheMessage() {

@@ -1,8 +1,13 @@
 #include "conversion/batch_conversion.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "fake_window.h"
+#include "printable_text.h"
 #include "test_component_probe.h"
 
 namespace kalvenix {
@@ -75,12 +80,33 @@ TEST_F(BatchConversionTest, BatchWaitsForASlowRegistration) {
                                  Line("release 1"));
 }
 
-TEST_F(BatchConversionTest, ClassThatCannotBeCreatedEndsTheBatchSilently) {
+TEST_F(BatchConversionTest, ClassThatCannotBeCreatedEndsTheBatchWithOneMessage) {
   probe_.RefuseCreationsAfter(0);
   Run();
   // The first attempt fails in the runtime (not registered), the second in the class.
   EXPECT_EQ(probe_.Record(), kRegistered + Line("refuse"));
-  EXPECT_TRUE(window_.messages.empty());
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{
+                u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert das "
+                u"Anlegen eines Konverterobjekts.\nDeshalb wurde keine der 3 Dateien konvertiert."});
+}
+
+TEST_F(BatchConversionTest, NoConverterBesideTheProgramSaysWhyTheLoaderRefused) {
+  char folder[] = "/tmp/kalvenix-no-converter-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  window_.folder = std::u16string(folder, folder + std::strlen(folder));
+  Run();
+  rmdir(folder);
+  EXPECT_EQ(probe_.Record(), "");
+  ASSERT_EQ(window_.messages.size(), 1u);
+  const std::u16string& message = window_.messages[0];
+  const std::u16string start =
+      u"Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei fehlt oder lässt sich "
+      u"nicht laden (" + window_.folder + u"/Quorvel.so: ";
+  const std::u16string end = u").\nDeshalb wurde keine der 3 Dateien konvertiert.";
+  EXPECT_EQ(message.substr(0, start.size()), start) << Printable(message);
+  ASSERT_GT(message.size(), start.size() + end.size());
+  EXPECT_EQ(message.substr(message.size() - end.size()), end);
 }
 
 TEST_F(BatchConversionTest, FailedCreationKeepsTheHeldObjectUntilTheBatchEnds) {
@@ -90,9 +116,14 @@ TEST_F(BatchConversionTest, FailedCreationKeepsTheHeldObjectUntilTheBatchEnds) {
   EXPECT_EQ(probe_.Record(), Line("create 1") + ConvertEx(1, "/bilder/a.jpg", "/bilder/a.JPG") +
                                  Line("refuse") + kRegistered + Line("refuse") +
                                  Line("release 1"));
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{
+                u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert das "
+                u"Anlegen eines Konverterobjekts.\nDeshalb wurden 2 von 3 Dateien nicht "
+                u"konvertiert."});
 }
 
-TEST_F(BatchConversionTest, FailingConvertExIsSkipped) {
+TEST_F(BatchConversionTest, FailingConvertExIsToldAtTheEnd) {
   probe_.RegisterDirectly();
   probe_.FailConvertFor("/bilder/b.png");
   Run();
@@ -102,7 +133,32 @@ TEST_F(BatchConversionTest, FailingConvertExIsSkipped) {
                 ConvertEx(2, "/bilder/b.png", "/bilder/b.JPG") + Line("failed 2") +
                 Line("create 3") + Line("release 2") +
                 ConvertEx(3, "/bilder/c.bmp", "/bilder/c.JPG") + Line("release 3"));
-  EXPECT_TRUE(window_.messages.empty());
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{u"1 von 3 Dateien wurde nicht konvertiert:\n"
+                                        u"b.png: Quelldatei hat sich beim Lesen geändert"});
+}
+
+TEST_F(BatchConversionTest, ManyFailuresMakeOneMessageWithTheConvertersWords) {
+  probe_.RegisterDirectly();
+  window_.entries.clear();
+  for (char name = 'a'; name <= 'm'; ++name) {
+    const std::string path = std::string("/bilder/Grüße/") + name + ".jpg";
+    window_.entries.push_back(u"/bilder/Grüße/" + std::u16string(1, static_cast<char16_t>(name)) +
+                              u".jpg");
+    // "a" is converted, "b" fails without a word, the rest with theirs.
+    if (name == 'b') probe_.FailConvertWith(path, u"");
+    if (name > 'b') probe_.FailConvertWith(path, u"JPEG-Datei ist beschädigt");
+  }
+  Run();
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{
+                u"12 von 13 Dateien wurden nicht konvertiert:\n"
+                u"b.jpg: Der Konverter nennt keinen Grund\n"
+                u"c.jpg: JPEG-Datei ist beschädigt\nd.jpg: JPEG-Datei ist beschädigt\n"
+                u"e.jpg: JPEG-Datei ist beschädigt\nf.jpg: JPEG-Datei ist beschädigt\n"
+                u"g.jpg: JPEG-Datei ist beschädigt\nh.jpg: JPEG-Datei ist beschädigt\n"
+                u"i.jpg: JPEG-Datei ist beschädigt\nj.jpg: JPEG-Datei ist beschädigt\n"
+                u"k.jpg: JPEG-Datei ist beschädigt\n… und 2 weitere"});
 }
 
 TEST_F(BatchConversionTest, FailedConvertExDoesNotCountAsFailedCreation) {
@@ -116,15 +172,21 @@ TEST_F(BatchConversionTest, FailedConvertExDoesNotCountAsFailedCreation) {
                                  Line("failed 1") + Line("create 2") + Line("release 1") +
                                  ConvertEx(2, "/bilder/b.png", "/bilder/b.JPG") +
                                  Line("release 2"));
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{u"1 von 2 Dateien wurde nicht konvertiert:\n"
+                                        u"a.jpg: Quelldatei hat sich beim Lesen geändert"});
 }
 
-TEST_F(BatchConversionTest, NoOutputTypeSkipsEveryEntryWithoutAWord) {
+TEST_F(BatchConversionTest, NoOutputTypeSkipsEveryEntryAndSaysSo) {
   probe_.RegisterDirectly();
   window_.type_text = u"";
   window_.type_index = -1;
   Run();
   EXPECT_EQ(probe_.Record(), "");
-  EXPECT_TRUE(window_.messages.empty());
+  EXPECT_EQ(window_.messages, std::vector<std::u16string>{
+                                  u"Keine der 3 Dateien wurde konvertiert:\n"
+                                  u"a.jpg: Kein Zieltyp gewählt\nb.png: Kein Zieltyp gewählt\n"
+                                  u"c.bmp: Kein Zieltyp gewählt"});
 }
 
 TEST_F(BatchConversionTest, DestinationStaysInTheSourceFolder) {

@@ -22,6 +22,7 @@ class TestComponentProbe {
     Find(reset_, "TestComponentReset");
     Find(refuse_after_, "TestComponentRefuseCreationsAfter");
     Find(fail_for_, "TestComponentFailConvertFor");
+    Find(fail_with_, "TestComponentFailConvertWith");
     Find(register_delay_, "TestComponentSetRegisterDelay");
     Find(record_, "TestComponentRecord");
     Find(live_objects_, "TestComponentLiveObjects");
@@ -38,6 +39,10 @@ class TestComponentProbe {
   void RegisterDirectly() { CompRegisterClass("Dravimo.Compendium", TEST_COMPONENT_PATH); }
   void RefuseCreationsAfter(int32_t count) { refuse_after_(count); }
   void FailConvertFor(const std::string& source) { fail_for_(source.c_str()); }
+  void FailConvertWith(const std::string& source, const std::u16string& message) {
+    fail_with_(source.c_str(), reinterpret_cast<const uint16_t*>(message.data()),
+               static_cast<uint32_t>(message.size()));
+  }
   void SetRegisterDelay(uint32_t milliseconds) { register_delay_(milliseconds); }
   int32_t LiveObjects() { return live_objects_(); }
   std::string Record() {
@@ -57,6 +62,7 @@ class TestComponentProbe {
   TestComponentResetFn reset_ = nullptr;
   TestComponentRefuseCreationsAfterFn refuse_after_ = nullptr;
   TestComponentFailConvertForFn fail_for_ = nullptr;
+  TestComponentFailConvertWithFn fail_with_ = nullptr;
   TestComponentSetRegisterDelayFn register_delay_ = nullptr;
   TestComponentRecordFn record_ = nullptr;
   TestComponentLiveObjectsFn live_objects_ = nullptr;

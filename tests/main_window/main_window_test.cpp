@@ -11,12 +11,19 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
+#include "conversion/batch_conversion.h"
 #include "fake_open_dialog.h"
+#include "main_window/busy_cursor.h"
 #include "main_window/window_layout.h"
+#include "message_box_closer.h"
+#include "test_component_probe.h"
 
 Q_DECLARE_METATYPE(std::u16string)
 
@@ -120,6 +127,37 @@ struct Harness {
 };
 
 std::u16string FiveEntries() { return u"/b\0e0.jpg\0e1.jpg\0e2.jpg\0e3.jpg\0e4.jpg"s; }
+
+// The real batch, but with the converter looked for in `folder` (the test
+// component's, or one without any); messages go to the window as ever.
+class ConverterFolder final : public ConversionSurroundings {
+ public:
+  ConverterFolder(ConversionSurroundings& window, QString folder)
+      : window_(window), folder_(std::move(folder)) {}
+  void ShowMessage(const std::u16string& text) override { window_.ShowMessage(text); }
+  std::u16string ExecutableFolder() const override { return folder_.toStdU16String(); }
+
+ private:
+  ConversionSurroundings& window_;
+  QString folder_;
+};
+
+// The override cursor's shape now; ArrowCursor stands for none.
+Qt::CursorShape OverrideCursor() {
+  return QApplication::overrideCursor() != nullptr ? QApplication::overrideCursor()->shape()
+                                                   : Qt::ArrowCursor;
+}
+
+// The real batch with the converter looked for in `folder`; notes the cursor
+// the batch ran under.
+std::function<void(const ConversionWindow&, ConversionSurroundings&)> RealBatch(
+    QString folder, Qt::CursorShape* during) {
+  return [folder, during](const ConversionWindow& view, ConversionSurroundings& window) {
+    *during = OverrideCursor();
+    ConverterFolder surroundings(window, folder);
+    ConvertListedFiles(view, surroundings);
+  };
+}
 
 bool NoMessageBoxOpen() {
   for (QWidget* widget : QApplication::topLevelWidgets())
@@ -582,6 +620,96 @@ class MainWindowTest : public QObject {
     QCOMPARE(buttons, 1);
     QCOMPARE(box_parent, h.window.get());
     QCOMPARE(QString::fromStdU16String(folder), QCoreApplication::applicationDirPath());
+  }
+
+  void failedEntriesAreToldInOneBoxWithoutTheWaitCursor() {
+    TestComponentProbe probe;
+    probe.RegisterDirectly();
+    probe.FailConvertWith("/bilder/b.png", u"PNG-Datei ist beschädigt");
+    probe.FailConvertWith("/bilder/c.gif", u"");
+    Harness h;
+    h.ShowAndActivate();
+    h.AddFiles(u"/bilder\0a.jpg\0b.png\0c.gif"s);
+    Qt::CursorShape during = Qt::ArrowCursor;
+    h.on_batch = RealBatch(QStringLiteral(TEST_COMPONENT_DIR), &during);
+    testing::MessageBoxCloser closer;
+    h.Click("mndKonv");
+    QCOMPARE(during, Qt::WaitCursor);
+    QCOMPARE(closer.texts, QStringList{"2 von 3 Dateien wurden nicht konvertiert:\n"
+                                       "b.png: PNG-Datei ist beschädigt\n"
+                                       "c.gif: Der Konverter nennt keinen Grund"});
+    QCOMPARE(closer.cursor_lifted, std::vector<bool>{true});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void aConvertedBatchShowsNothing() {
+    TestComponentProbe probe;
+    probe.RegisterDirectly();
+    Harness h;
+    h.ShowAndActivate();
+    h.AddFiles(u"/bilder\0a.jpg\0b.png"s);
+    Qt::CursorShape during = Qt::ArrowCursor;
+    h.on_batch = RealBatch(QStringLiteral(TEST_COMPONENT_DIR), &during);
+    testing::MessageBoxCloser closer;
+    h.Click("mndKonv");
+    QVERIFY(probe.Record().find("convertEx 2 ") != std::string::npos);
+    QCOMPARE(during, Qt::WaitCursor);
+    QCOMPARE(closer.texts, QStringList{});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void noConverterIsToldInOneBox() {
+    TestComponentProbe probe;  // for the registry: nothing registered
+    QTemporaryDir without_converter;
+    QVERIFY(without_converter.isValid());
+    Harness h;
+    h.ShowAndActivate();
+    h.AddFiles(u"/bilder\0a.jpg\0b.png"s);
+    Qt::CursorShape during = Qt::ArrowCursor;
+    h.on_batch = RealBatch(without_converter.path(), &during);
+    testing::MessageBoxCloser closer;
+    h.Click("mndKonv");
+    QCOMPARE(closer.texts.size(), 1);
+    const QString text = closer.texts.front();
+    QVERIFY2(text.startsWith("Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei "
+                             "fehlt oder lässt sich nicht laden (" +
+                             without_converter.path() + "/Quorvel.so: "),
+             qPrintable(text));
+    QVERIFY2(text.endsWith(").\nDeshalb wurde keine der 2 Dateien konvertiert."), qPrintable(text));
+    QCOMPARE(during, Qt::WaitCursor);
+    QCOMPARE(closer.cursor_lifted, std::vector<bool>{true});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void theWaitCursorGoesWhenTheBatchThrows() {
+    try {
+      const BusyCursor busy;
+      QCOMPARE(OverrideCursor(), Qt::WaitCursor);
+      {
+        const LiftedCursor lifted(&busy);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+      }
+      QCOMPARE(OverrideCursor(), Qt::WaitCursor);
+      const LiftedCursor outside_a_batch(nullptr);
+      QCOMPARE(OverrideCursor(), Qt::WaitCursor);
+      throw std::runtime_error("batch failed");
+    } catch (const std::runtime_error&) {
+    }
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    // The same through the window's button.
+    Harness h;
+    h.on_batch = [](const ConversionWindow&, ConversionSurroundings&) {
+      throw std::runtime_error("batch failed");
+    };
+    bool thrown = false;
+    try {
+      h.Get<QPushButton>("mndKonv")->click();
+    } catch (const std::runtime_error&) {
+      thrown = true;
+    }
+    QVERIFY(thrown);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void beendenClosesTheWindowWithFilesListed() {

@@ -1,5 +1,6 @@
 #include "platform/linux_system_layer.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 namespace kalvenix {
@@ -10,6 +11,22 @@ TEST(LinuxSystemLayer, PathWithNulIsNotCutShort) {
   // Cut at the NUL, this would name a library that loads.
   const std::string path = std::string(PLAIN_LIBRARY_PATH) + std::string("\0.missing", 9);
   EXPECT_FALSE(layer.LoadLibrary(path));
+}
+
+TEST(LinuxSystemLayer, KeepsTheLoadersWordsForTheLastFailedLoad) {
+  LinuxSystemLayer layer;
+  EXPECT_EQ(layer.LastLoadError(), "");
+  const std::string missing = std::string(PLAIN_LIBRARY_PATH) + ".missing";
+  EXPECT_FALSE(layer.LoadLibrary(missing));
+  // Taken when the load failed: later dl calls must not wipe it.
+  dlerror();
+  const std::string reason = layer.LastLoadError();
+  EXPECT_EQ(reason.rfind(missing + ": ", 0), 0u) << reason;
+
+  const LibraryHandle library = layer.LoadLibrary(PLAIN_LIBRARY_PATH);
+  ASSERT_TRUE(library);
+  EXPECT_EQ(layer.LastLoadError(), "");
+  layer.UnloadLibrary(library);
 }
 
 TEST(LinuxSystemLayer, ThreadRunsExportAndHandleOutlivesItsEnd) {

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -30,7 +30,7 @@ struct State {
   int32_t refuse_after = -1;
   int32_t live = 0;
   uint32_t register_delay_ms = 0;
-  std::set<std::string> failing_sources;
+  std::map<std::string, std::u16string> failing_sources;  // source -> message, may be empty
 };
 
 State& TheState() {
@@ -136,13 +136,17 @@ CompStatus Invoke(CompObject* self, const char* name, CompVariant* args, uint32_
   Record(line);
 
   bool fails = false;
+  std::u16string failure;
   if (count > 0 && args[0].type == COMP_VT_TEXT) {
     std::lock_guard lock(TheState().mutex);
-    fails = TheState().failing_sources.count(TextOf(args[0].value.text)) != 0;
+    auto found = TheState().failing_sources.find(TextOf(args[0].value.text));
+    fails = found != TheState().failing_sources.end();
+    if (fails) failure = found->second;
   }
   if (fails) {
     Record("failed " + std::to_string(number));
-    return Fail(message, u"Quelldatei hat sich beim Lesen geändert", 116);
+    if (failure.empty()) return 116;  // a converter that gives no words
+    return Fail(message, failure.c_str(), 116);
   }
   TouchArguments(args, count, result);
   return COMP_OK;
@@ -215,7 +219,14 @@ COMP_EXPORT void TestComponentRefuseCreationsAfter(int32_t count) {
 
 COMP_EXPORT void TestComponentFailConvertFor(const char* source) {
   std::lock_guard lock(TheState().mutex);
-  TheState().failing_sources.insert(source);
+  TheState().failing_sources[source] = u"Quelldatei hat sich beim Lesen geändert";
+}
+
+COMP_EXPORT void TestComponentFailConvertWith(const char* source, const uint16_t* message,
+                                              uint32_t length) {
+  std::lock_guard lock(TheState().mutex);
+  TheState().failing_sources[source] =
+      std::u16string(reinterpret_cast<const char16_t*>(message), length);
 }
 
 COMP_EXPORT void TestComponentSetRegisterDelay(uint32_t milliseconds) {

@@ -27,6 +27,9 @@ typedef void (*TestComponentResetFn)(void);
 typedef void (*TestComponentRefuseCreationsAfterFn)(int32_t count);
 /* convertEx fails (status 116, a message) when its source is `source`. */
 typedef void (*TestComponentFailConvertForFn)(const char* source);
+/* The same with the given message (UTF-16); length 0 gives no message. */
+typedef void (*TestComponentFailConvertWithFn)(const char* source, const uint16_t* message,
+                                               uint32_t length);
 /* DllRegisterServer sleeps this long before it registers. */
 typedef void (*TestComponentSetRegisterDelayFn)(uint32_t milliseconds);
 /* Copies up to `capacity` bytes of the record; returns its whole length. */
