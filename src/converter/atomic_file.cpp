@@ -77,21 +77,84 @@ class TemporaryFile {
     return Status::Ok();
   }
 
-  Status RenameTo(const std::string& destination) {
+  Status RenameTo(const std::string& destination, const OpenedSource* source) {
+    if (source != nullptr) {
+      if (NamesTheSource(destination, *source)) {
+        return Fail(Error::kDestinationIsSource, destination);
+      }
+      bool moved = false;
+      Status status = SwapInto(destination, *source, &moved);
+      if (moved || !status.ok()) return status;
+    }
     if (rename(path_.c_str(), destination.c_str()) != 0) return WriteFailure(destination, errno);
     path_.clear();
     return Status::Ok();
   }
 
  private:
+  // Puts the temporary at the destination's name without ever unlinking
+  // what was there: swapped with an existing file, or moved to a free name
+  // only while it stays free. `moved` stays false where the file system
+  // can do neither.
+  Status SwapInto(const std::string& destination, const OpenedSource& source, bool* moved) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+      if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, destination.c_str(), RENAME_EXCHANGE) ==
+          0) {
+        *moved = true;
+        return CheckSwappedOut(destination, source);
+      }
+      if (errno != ENOENT) {
+        return CannotSwap(errno) ? Status::Ok() : WriteFailure(destination, errno);
+      }
+      if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) ==
+          0) {
+        *moved = true;
+        path_.clear();
+        return Status::Ok();
+      }
+      if (errno != EEXIST) {
+        return CannotSwap(errno) ? Status::Ok() : WriteFailure(destination, errno);
+      }
+      // Someone created the destination in between: swap with it instead.
+    }
+    return Fail(Error::kCannotWrite, destination + ": Ziel wechselt ständig");
+  }
+
+  static bool CannotSwap(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+  }
+
+  // The temporary's name now holds what was at the destination. It is
+  // removed with this object unless it is the source, or a folder that
+  // appeared since the write began; those are swapped back.
+  Status CheckSwappedOut(const std::string& destination, const OpenedSource& source) {
+    struct stat out {};
+    const bool is_source = stat(path_.c_str(), &out) == 0 && IsSameFile(out, source);
+    const bool is_folder = lstat(path_.c_str(), &out) == 0 && S_ISDIR(out.st_mode);
+    if (!is_source && !is_folder) return Status::Ok();
+    const Error error = is_source ? Error::kDestinationIsSource : Error::kCannotWrite;
+    if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, destination.c_str(), RENAME_EXCHANGE) == 0) {
+      return Fail(error, destination);
+    }
+    // Not swapped back: what was there lives on under the temporary name,
+    // which therefore must stay.
+    const std::string kept = std::move(path_);
+    path_.clear();
+    return Fail(error, destination + ": das Original liegt jetzt unter " + kept);
+  }
+
   int fd_ = -1;
   std::string path_;
 };
 
 }  // namespace
 
-Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                           const OpenedSource* source) {
   if (path.empty() || path.back() == '/') return Fail(Error::kCannotWrite, path);
+  if (source != nullptr && NamesTheSource(path, *source)) {
+    return Fail(Error::kDestinationIsSource, path);
+  }
   // An existing destination keeps its permissions; one that we may not write
   // to stays as it is, although renaming over it would succeed.
   mode_t mode = 0666;  // narrowed by the umask, as for any new file
@@ -104,7 +167,7 @@ Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> byt
   TemporaryFile temporary;
   Status status = temporary.Create(path, mode);
   if (status.ok()) status = temporary.Write(path, bytes);
-  if (status.ok()) status = temporary.RenameTo(path);
+  if (status.ok()) status = temporary.RenameTo(path, source);
   return status;
 }
 

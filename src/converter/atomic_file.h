@@ -7,6 +7,17 @@
 // destination keeps its old content. A full disk is kDiskFull; everything
 // else (folder missing or not writable, destination a folder or read-only)
 // is kCannotWrite.
+//
+// Given the conversion's opened source, a destination that is that file (see
+// NamesTheSource) is refused with kDestinationIsSource and nothing is
+// written. It is looked at when the write starts and again just before the
+// rename. Where the file system can swap two names atomically, the temporary
+// is swapped with the destination instead of renamed over it, and what was
+// swapped out is checked once more: had the destination become the source
+// in between (renamed or linked there), the swap is undone, so the source
+// survives even that race. Elsewhere (FUSE drivers such as those for FAT and
+// exFAT) the second look is the last, and only the moment between it and the
+// rename remains open.
 // Thread-safety: reentrant; two calls for the same destination leave one of
 // the two complete files.
 #ifndef KALVENIX_CONVERTER_ATOMIC_FILE_H_
@@ -17,10 +28,12 @@
 #include <string>
 
 #include "converter/error.h"
+#include "converter/same_file.h"
 
 namespace quorvel {
 
-Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                           const OpenedSource* source = nullptr);
 
 }  // namespace quorvel
 

@@ -8,6 +8,7 @@
 #include "converter/jpeg_pipeline.h"
 #include "converter/png_pipeline.h"
 #include "converter/resample.h"
+#include "converter/same_file.h"
 #include "converter/source_file.h"
 
 namespace quorvel {
@@ -46,16 +47,22 @@ Status ConvertFile(const std::string& source_path, const std::string& destinatio
                    TargetBox box, bool transparency, int32_t quality, PictureSize* produced) {
   const std::optional<OutputType> type = OutputTypeFromPath(destination_path);
   if (!type) return Fail(Error::kUnknownSuffix, destination_path);
+  SourceFile source_file;
+  Status status = source_file.Open(source_path);
+  if (!status.ok()) return status;
+  if (NamesTheSource(destination_path, source_file.opened())) {
+    return Fail(Error::kDestinationIsSource, destination_path);
+  }
   KeepConversionMemory();
   std::vector<uint8_t> source;
-  Status status = ReadSourceFile(source_path, &source);
+  status = source_file.ReadAll(&source);
   if (!status.ok()) return status;
   std::vector<uint8_t> encoded;
   PictureSize size;
   status = ConvertPicture(source, box, *type, {transparency, quality}, &encoded, &size);
   if (!status.ok()) return status;
   source = {};
-  status = WriteFileAtomically(destination_path, encoded);
+  status = WriteFileAtomically(destination_path, encoded, &source_file.opened());
   if (!status.ok()) return status;
   *produced = size;
   return Status::Ok();

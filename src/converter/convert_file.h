@@ -3,7 +3,10 @@
 // read the source -> DecodePicture -> FitSize -> Resample -> encode -> write
 // the destination atomically. The output type comes from the destination's
 // suffix and is checked before the source is read. On failure nothing is
-// written and an existing destination is left as it was.
+// written and an existing destination is left as it was. The source is
+// never replaced: a destination that is the source itself (see same_file.h)
+// fails with kDestinationIsSource, before anything is read and again at the
+// write.
 // Thread-safety: reentrant; conversions of different files may run at once.
 #ifndef KALVENIX_CONVERTER_CONVERT_FILE_H_
 #define KALVENIX_CONVERTER_CONVERT_FILE_H_

@@ -22,6 +22,8 @@ const char* ErrorMessage(Error error) {
     case Error::kBadState: return "Dekoder nach Fehler nicht mehr nutzbar";
     case Error::kInternal: return "Interner Fehler";
     case Error::kSourceChanged: return "Quelldatei hat sich beim Lesen geändert";
+    case Error::kDestinationIsSource:
+      return "Das Ziel ist die Quelldatei selbst; das Original bleibt unverändert";
   }
   return "Unbekannter Fehler";  // only for values outside the enum
 }

@@ -31,6 +31,7 @@ enum class Error : int32_t {
   kBadState = 114,        // a codec context used after it failed
   kInternal = 115,
   kSourceChanged = 116,   // the source changed or vanished while it was read
+  kDestinationIsSource = 117,  // writing the destination would replace the source
 };
 
 // A short German, user-facing message; every code has one (the switch

@@ -11,11 +11,6 @@
 namespace quorvel {
 namespace {
 
-struct FileCloser {
-  int fd;
-  ~FileCloser() { close(fd); }
-};
-
 bool SameVersion(const struct stat& a, const struct stat& b) {
   return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
          a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
@@ -28,27 +23,39 @@ Status ReadFailure(const std::string& path, int error) {
 
 }  // namespace
 
-Status ReadSourceFile(const std::string& path, std::vector<uint8_t>* out) {
+SourceFile::~SourceFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+Status SourceFile::Open(const std::string& path) {
+  if (fd_ >= 0) return Fail(Error::kBadState, path);
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return ReadFailure(path, errno);
-  FileCloser closer{fd};
-  struct stat before {};
-  if (fstat(fd, &before) != 0) return ReadFailure(path, errno);
+  fd_ = fd;
+  opened_.path = path;
+  if (fstat(fd_, &before_) != 0) return ReadFailure(path, errno);
   // A FIFO or device could block forever or never end (O_NONBLOCK only
   // keeps the open itself from waiting for a writer).
-  if (!S_ISREG(before.st_mode)) return Fail(Error::kCannotRead, path + ": keine Datei");
-  if (static_cast<uint64_t>(before.st_size) > kMaxSourceBytes) {
+  if (!S_ISREG(before_.st_mode)) return Fail(Error::kCannotRead, path + ": keine Datei");
+  if (static_cast<uint64_t>(before_.st_size) > kMaxSourceBytes) {
     return Fail(Error::kTooLarge, path);
   }
+  opened_ = OpenedSourceOf(path, before_);
+  return Status::Ok();
+}
+
+Status SourceFile::ReadAll(std::vector<uint8_t>* out) {
+  const std::string& path = opened_.path;
+  if (fd_ < 0) return Fail(Error::kBadState, path);
   std::vector<uint8_t> bytes;
   try {
-    bytes.resize(static_cast<size_t>(before.st_size));
+    bytes.resize(static_cast<size_t>(before_.st_size));
   } catch (const std::bad_alloc&) {
     return Fail(Error::kOutOfMemory, path);
   }
   size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = read(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return ReadFailure(path, errno);
@@ -60,15 +67,22 @@ Status ReadSourceFile(const std::string& path, std::vector<uint8_t>* out) {
   uint8_t extra = 0;
   ssize_t more;
   do {
-    more = read(fd, &extra, 1);
+    more = read(fd_, &extra, 1);
   } while (more < 0 && errno == EINTR);
   struct stat after {};
-  if (fstat(fd, &after) != 0) return ReadFailure(path, errno);
-  if (done != bytes.size() || more != 0 || !SameVersion(before, after) || after.st_nlink == 0) {
+  if (fstat(fd_, &after) != 0) return ReadFailure(path, errno);
+  if (done != bytes.size() || more != 0 || !SameVersion(before_, after) || after.st_nlink == 0) {
     return Fail(Error::kSourceChanged, path);
   }
   *out = std::move(bytes);
   return Status::Ok();
+}
+
+Status ReadSourceFile(const std::string& path, std::vector<uint8_t>* out) {
+  SourceFile file;
+  Status status = file.Open(path);
+  if (!status.ok()) return status;
+  return file.ReadAll(out);
 }
 
 }  // namespace quorvel

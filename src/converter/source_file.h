@@ -1,10 +1,10 @@
 // Reading a source file completely into memory.
 //
-// The whole file is read before anything is written, so a destination equal
-// to its source works and the source is never opened for writing. A file
-// that changes size or modification time, or is deleted, while it is read is
-// refused (kSourceChanged) rather than converted from a torn copy.
-// Thread-safety: reentrant.
+// The whole file is read before anything is written and the source is never
+// opened for writing. A file that changes size or modification time, or is
+// deleted, while it is read is refused (kSourceChanged) rather than converted
+// from a torn copy.
+// Thread-safety: reentrant; one SourceFile belongs to one conversion.
 #ifndef KALVENIX_CONVERTER_SOURCE_FILE_H_
 #define KALVENIX_CONVERTER_SOURCE_FILE_H_
 
@@ -12,12 +12,37 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "converter/error.h"
+#include "converter/same_file.h"
 
 namespace quorvel {
 
 // Files above this many bytes are refused with kTooLarge before reading.
 inline constexpr uint64_t kMaxSourceBytes = uint64_t{1} << 30;
+
+// An opened source. Its descriptor stays open until the object goes, so
+// that what `opened()` names stays the file that was read while the
+// destination is written.
+class SourceFile {
+ public:
+  SourceFile() = default;
+  ~SourceFile();
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+
+  // A regular file within kMaxSourceBytes; nothing is read yet.
+  Status Open(const std::string& path);
+  const OpenedSource& opened() const { return opened_; }
+  // Every byte, once, after a successful Open.
+  Status ReadAll(std::vector<uint8_t>* out);
+
+ private:
+  int fd_ = -1;
+  struct stat before_ {};
+  OpenedSource opened_;
+};
 
 Status ReadSourceFile(const std::string& path, std::vector<uint8_t>* out);
 

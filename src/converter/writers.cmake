@@ -16,6 +16,7 @@ target_sources(quorvel_core PRIVATE
   resample.cpp
   resample_rows.cpp
   resample_kernel.cpp
+  same_file.cpp
   source_file.cpp
   utf16_text.cpp)
 

@@ -1,12 +1,16 @@
 #include "converter/atomic_file.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +18,23 @@
 
 #include "converter/source_file.h"
 #include "picture_checks.h"
+
+// Runs once, right before the writer's next renameat2 with these flags:
+// the moment between its last look at the destination and putting the new
+// file there, which no real timing hits reliably.
+namespace {
+unsigned int g_hook_flags = 0;
+std::function<void()> g_before_rename;
+}  // namespace
+
+// The writer is linked statically into this test, so this takes the place of
+// glibc's wrapper for it.
+extern "C" int renameat2(int old_folder, const char* old_path, int new_folder,
+                         const char* new_path, unsigned int flags) noexcept {
+  if (g_before_rename && flags == g_hook_flags) std::exchange(g_before_rename, nullptr)();
+  return static_cast<int>(
+      syscall(SYS_renameat2, old_folder, old_path, new_folder, new_path, flags));
+}
 
 namespace quorvel {
 namespace {
@@ -126,6 +147,62 @@ TEST_F(AtomicFileTest, SourceIsReadWholeAndRefusedWhenItIsNoFile) {
   WriteText(Path("leer.jpg"), "");
   ASSERT_TRUE(ReadSourceFile(Path("leer.jpg"), &bytes).ok());
   EXPECT_TRUE(bytes.empty());
+}
+
+// The destination becomes the source after the writer's last look: the
+// source is moved onto it, or linked where it was free, or a folder appears
+// there. Whatever was swapped out of the destination is checked and put back.
+TEST_F(AtomicFileTest, DestinationBecomingTheSourceAtTheLastMomentIsPutBack) {
+  struct Race {
+    const char* what;
+    bool destination_exists;
+    unsigned int at_flags;
+    std::function<void(const std::string& source, const std::string& destination)> change;
+    Error expected;
+    std::vector<std::string> names_after;
+  };
+  const Race races[] = {
+      {"source moved onto the destination", true, RENAME_EXCHANGE,
+       [](const std::string& s, const std::string& d) {
+         ASSERT_EQ(rename(s.c_str(), d.c_str()), 0);
+       },
+       Error::kDestinationIsSource, {"DSC0001.JPG"}},
+      {"source linked where the destination was free", false, RENAME_NOREPLACE,
+       [](const std::string& s, const std::string& d) {
+         ASSERT_EQ(link(s.c_str(), d.c_str()), 0);
+       },
+       Error::kDestinationIsSource, {"DSC0001.JPG", "DSC0001.jpg"}},
+      {"folder made at the destination", true, RENAME_EXCHANGE,
+       [](const std::string&, const std::string& d) {
+         ASSERT_EQ(unlink(d.c_str()), 0);
+         ASSERT_EQ(mkdir(d.c_str(), 0755), 0);
+       },
+       Error::kCannotWrite, {"DSC0001.JPG", "DSC0001.jpg"}},
+  };
+  for (const Race& race : races) {
+    SCOPED_TRACE(race.what);
+    std::filesystem::remove_all(folder_);
+    ASSERT_EQ(mkdir(folder_.c_str(), 0700), 0);
+    const std::string source = Path("DSC0001.jpg");
+    const std::string destination = Path("DSC0001.JPG");
+    WriteText(source, "original");
+    if (race.destination_exists) WriteText(destination, "earlier conversion");
+    SourceFile file;
+    ASSERT_TRUE(file.Open(source).ok());
+    g_hook_flags = race.at_flags;
+    g_before_rename = [&] { race.change(source, destination); };
+    const Status status = WriteFileAtomically(destination, kBytes, &file.opened());
+    EXPECT_FALSE(g_before_rename) << "the writer never reached the rename";
+    g_before_rename = nullptr;
+    EXPECT_EQ(status.code, race.expected) << status.context;
+    EXPECT_EQ(FolderEntries(folder_), race.names_after);
+    if (race.expected == Error::kDestinationIsSource) {
+      const std::vector<uint8_t> content = ReadBytes(destination);
+      EXPECT_EQ(std::string(content.begin(), content.end()), "original");
+    } else {
+      EXPECT_TRUE(std::filesystem::is_directory(destination));
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Quorvel.so through the real runtime and a real dlopen, called exactly as
 // the batch calls it.
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -166,16 +168,80 @@ TEST_F(ComponentTest, FailedConversionLeavesTheExistingDestinationAlone) {
   EXPECT_EQ(std::string(content.begin(), content.end()), "altes Bild");
 }
 
-TEST_F(ComponentTest, DestinationMayBeTheSource) {
-  const std::string path = Path("logo.JPG");
-  std::filesystem::copy_file(kData + "/jpeg/testorig.jpg", path);
-  const Converted c = ConvertEx(path, path, 100, 100, false, 75);
-  ASSERT_TRUE(c.outcome.ok());
-  auto written = testing::DecodeFileWithQt(path);
-  ASSERT_TRUE(written.has_value());
-  EXPECT_EQ(written->width, 100u);
-  EXPECT_EQ(written->height, 66u);
-  EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"logo.JPG"});
+// A camera's picture, made here: 800 x 600, JPEG.
+void MakePhoto(const std::string& path) {
+  QImage image(800, 600, QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, 90));
+  }
+  ASSERT_TRUE(image.save(QString::fromStdString(path), "JPEG", 90));
+}
+
+std::string Utf8(const std::u16string& text) {
+  return QString::fromStdU16String(text).toStdString();
+}
+
+// "DSC0001.JPG" to "JPG" names the source itself; so do other spellings and
+// links. Each is refused before anything is written: the original keeps
+// every byte and no temporary is left.
+TEST_F(ComponentTest, DestinationThatIsTheSourceIsRefusedAndTheOriginalStays) {
+  const std::string source = Path("DSC0001.JPG");
+  MakePhoto(source);
+  ASSERT_EQ(mkdir(Path("sub").c_str(), 0755), 0);
+  ASSERT_EQ(link(source.c_str(), Path("hardlink.JPG").c_str()), 0);
+  ASSERT_EQ(symlink("DSC0001.JPG", Path("symlink.JPG").c_str()), 0);
+  const std::vector<uint8_t> original = testing::ReadBytes(source);
+  const std::vector<std::string> entries = FolderEntries(folder_);
+  struct Naming {
+    const char* what;
+    std::string source;
+    std::string destination;
+  };
+  for (const Naming& n : {Naming{"same path", source, source},
+                          Naming{"./ in the path", source, folder_ + "/./DSC0001.JPG"},
+                          Naming{"../ in the path", source, folder_ + "/sub/../DSC0001.JPG"},
+                          Naming{"hard link", source, Path("hardlink.JPG")},
+                          Naming{"symbolic link to the source", source, Path("symlink.JPG")},
+                          Naming{"source opened through a link", Path("symlink.JPG"), source}}) {
+    SCOPED_TRACE(n.what);
+    const Converted c = ConvertEx(n.source, n.destination, 640, 480, false, 85);
+    EXPECT_EQ(c.outcome.status, static_cast<CompStatus>(Error::kDestinationIsSource));
+    EXPECT_EQ(Utf8(c.outcome.message)
+                  .rfind("Das Ziel ist die Quelldatei selbst; das Original bleibt unverändert", 0),
+              0u)
+        << Utf8(c.outcome.message);
+    EXPECT_EQ(c.width, 640) << "the size is written back only on success";
+    EXPECT_TRUE(testing::ReadBytes(source) == original);
+    EXPECT_EQ(FolderEntries(folder_), entries);
+  }
+}
+
+// The refusal is about identity, not likeness: a byte-for-byte copy of the
+// source under a name differing only in case is another file here and is
+// replaced, atomically, as any earlier conversion is.
+TEST_F(ComponentTest, AnotherFileAtTheDestinationIsStillReplaced) {
+  const std::string source = Path("foto.jpg");
+  MakePhoto(source);
+  const std::vector<uint8_t> original = testing::ReadBytes(source);
+  for (const char* earlier : {"copy", "text"}) {
+    SCOPED_TRACE(earlier);
+    if (std::string(earlier) == "copy") {
+      std::filesystem::copy_file(source, Path("foto.JPG"),
+                                 std::filesystem::copy_options::overwrite_existing);
+      std::filesystem::last_write_time(Path("foto.JPG"),
+                                       std::filesystem::last_write_time(source));
+    } else {
+      std::ofstream(Path("foto.JPG"), std::ios::trunc) << "altes Bild";
+    }
+    const Converted c = ConvertEx(source, Path("foto.JPG"), 640, 480, false, 85);
+    ASSERT_TRUE(c.outcome.ok()) << Utf8(c.outcome.message);
+    auto written = testing::DecodeFileWithQt(Path("foto.JPG"));
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(written->width, 640u);
+    EXPECT_EQ(written->height, 480u);
+    EXPECT_TRUE(testing::ReadBytes(source) == original);
+    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"foto.JPG", "foto.jpg"}));
+  }
 }
 
 TEST_F(ComponentTest, SourcesAreRecognisedByContentNotByName) {

@@ -1,8 +1,10 @@
 # Hostile input through the real component: every test picture of the
 # manifest, headers declaring huge sizes, sources that are no regular file or
-# change while read, unwritable folders and a full disk. Each conversion runs
+# change while read, unwritable folders, a full disk and a card's file system
+# that ignores case. Each conversion runs
 # in a child process, so a crash, hang or runaway allocation fails one case.
-add_library(hostile_test_support STATIC isolated_conversion.cpp hostile_support.cpp)
+add_library(hostile_test_support STATIC
+  isolated_conversion.cpp hostile_support.cpp mount_namespace.cpp)
 target_include_directories(hostile_test_support PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(hostile_test_support
   PUBLIC kalvenix_build_flags kalvenix_runtime Qt6::Gui ${CMAKE_DL_LIBS})
@@ -12,10 +14,10 @@ target_compile_definitions(hostile_test_support PRIVATE
   KALVENIX_QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
 add_dependencies(hostile_test_support Quorvel)
 
-foreach(name manifest hostile_source hostile_destination)
+foreach(name manifest hostile_source hostile_destination case_folding)
   add_executable(converter_${name}_test ${name}_test.cpp)
   target_link_libraries(converter_${name}_test PRIVATE hostile_test_support)
-  if(name STREQUAL hostile_destination)
+  if(name MATCHES "hostile_destination|case_folding")
     # Its own main enters a private mount namespace before any thread starts.
     target_link_libraries(converter_${name}_test PRIVATE GTest::gtest)
   else()

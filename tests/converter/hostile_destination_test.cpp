@@ -4,13 +4,10 @@
 // and leave an existing destination as it was.
 //
 // The small file systems are tmpfs mounts in a mount namespace private to
-// this test process, so they vanish with it even when a test crashes. Root may
-// mount there; elsewhere a user namespace grants it. Where neither is allowed
-// the tests fail rather than skip: a skipped check proves nothing in CI.
+// this test process (mount_namespace.h); where it cannot be had the tests
+// fail rather than skip.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -21,6 +18,7 @@
 
 #include "hostile_support.h"
 #include "isolated_conversion.h"
+#include "mount_namespace.h"
 
 namespace hostile {
 namespace {
@@ -34,31 +32,6 @@ std::string& NamespaceError() {
 }
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-bool WriteProcFile(const char* path, const std::string& text) {
-  const int fd = open(path, O_WRONLY);
-  if (fd < 0) return false;
-  const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  close(fd);
-  return ok;
-}
-
-// Must run before any thread exists: a user namespace is refused otherwise.
-std::string EnterPrivateMountNamespace() {
-  if (unshare(CLONE_NEWNS) != 0) {
-    const uid_t uid = getuid();
-    const gid_t gid = getgid();
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-      return Errno("neither root nor a user namespace may mount (unshare)");
-    if (!WriteProcFile("/proc/self/setgroups", "deny") ||
-        !WriteProcFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
-        !WriteProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
-      return Errno("mapping the user into its namespace");
-  }
-  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-    return Errno("making the mounts private");
-  return {};
-}
 
 // A tmpfs over a folder, unmounted when the object goes.
 class Tmpfs {
