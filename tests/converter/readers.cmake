@@ -6,9 +6,11 @@ add_executable(converter_readers_test
   colour_profile_test.cpp
   dct_scale_test.cpp
   exif_orientation_test.cpp
+  gif_lzw_test.cpp
   gif_reader_test.cpp
   hostile_input_test.cpp
   jpeg_reader_test.cpp
+  made_gif.cpp
   png_reader_test.cpp
   sniff_test.cpp
   test_pictures.cpp
