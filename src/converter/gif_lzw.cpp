@@ -1,6 +1,7 @@
 #include "converter/gif_lzw.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 namespace quorvel {
@@ -145,7 +146,8 @@ Status GifLzwDecoder::Read(std::span<uint16_t> pixels) {
     }
     size_t count = std::min({pending_end_ - pending_begin_, pixels.size() - filled,
                              size_t(std::min<uint64_t>(pixels_left_, pending_.size()))});
-    std::copy_n(pending_.begin() + ptrdiff_t(pending_begin_), count, pixels.begin() + ptrdiff_t(filled));
+    std::copy_n(pending_.begin() + std::ptrdiff_t(pending_begin_), count,
+                pixels.begin() + std::ptrdiff_t(filled));
     pending_begin_ += count;
     filled += count;
     pixels_left_ -= count;

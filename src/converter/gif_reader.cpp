@@ -217,7 +217,7 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
     own_code_size = file[*at];
     if (own_code_size > GifLzwDecoder::kMaxCodeSize)
       return Fail(Error::kCorruptGif, "image descriptor: LZW minimum code size " +
-                                          std::to_string(own_code_size) + " leaves no room for codes");
+                                          std::to_string(own_code_size) + " leaves no codes");
   }
 
   const GifImageDesc& desc = gif->Image;

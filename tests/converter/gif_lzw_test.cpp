@@ -122,7 +122,8 @@ TEST_P(GifLzwRoundTrip, PixelsAreWhatWasEncoded) {
   // The case covers what its name says.
   EXPECT_GT(stats.self_defining, 0);
   EXPECT_EQ(stats.table_fills > 0, c.fills_table) << stats.table_fills;
-  EXPECT_EQ(stats.clears > 0, c.lzw.clear_every > 0 || (c.fills_table && c.lzw.when_full == TableFull::kClear));
+  bool clears_when_full = c.fills_table && c.lzw.when_full == TableFull::kClear;
+  EXPECT_EQ(stats.clears > 0, c.lzw.clear_every > 0 || clears_when_full);
 
   SourcePicture picture;
   Status status = ReadGif(MakeGif(f), {}, &picture);
@@ -136,7 +137,7 @@ TEST_P(GifLzwRoundTrip, PixelsAreWhatWasEncoded) {
 }
 
 constexpr LzwOptions kPlain{};
-constexpr LzwOptions kClearWhenFull{8, TableFull::kClear, 0};
+constexpr LzwOptions kClearFull{8, TableFull::kClear, 0};
 constexpr LzwOptions kClearOften{8, TableFull::kKeep, 150};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,8 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"giflib_2", 2, false, kPlain, 4, 4, 100, 100, false, false},
         RoundTrip{"giflib_2_deferred_clear", 2, false, kPlain, 4, 4, 300, 300, false, true},
         RoundTrip{"giflib_8_interlaced", 8, true, kPlain, 256, 256, 100, 100, false, true},
-        RoundTrip{"giflib_8_clear_when_full", 8, false, kClearWhenFull, 256, 256, 100, 100, false, true},
-        RoundTrip{"giflib_8_clears_mid_stream", 8, false, kClearOften, 256, 256, 100, 100, false, false},
+        RoundTrip{"giflib_8_clear_full", 8, false, kClearFull, 256, 256, 100, 100, false, true},
+        RoundTrip{"giflib_8_mid_clears", 8, false, kClearOften, 256, 256, 100, 100, false, false},
         RoundTrip{"giflib_8_beyond_palette", 8, false, kPlain, 16, 256, 60, 40, false, false},
         RoundTrip{"giflib_8_framed", 8, true, kPlain, 16, 64, 37, 23, true, false},
         // Ours.
@@ -156,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"own_11", 11, false, kPlain, 256, 256, 100, 100, false, true},
         RoundTrip{"own_11_interlaced", 11, true, kPlain, 256, 256, 100, 100, false, true},
         RoundTrip{"own_11_deferred_clear", 11, false, kPlain, 256, 2048, 200, 150, false, true},
-        RoundTrip{"own_11_clear_when_full", 11, true, kClearWhenFull, 256, 2048, 200, 150, false, true},
-        RoundTrip{"own_11_clears_mid_stream", 11, false, kClearOften, 256, 256, 100, 100, false, false},
+        RoundTrip{"own_11_clear_full", 11, true, kClearFull, 256, 2048, 200, 150, false, true},
+        RoundTrip{"own_11_mid_clears", 11, false, kClearOften, 256, 256, 100, 100, false, false},
         RoundTrip{"own_11_beyond_palette", 11, false, kPlain, 16, 2048, 60, 40, false, false},
         RoundTrip{"own_11_framed", 11, true, kPlain, 16, 2048, 37, 23, true, false},
         RoundTrip{"own_9_framed_deferred_clear", 9, false, kPlain, 256, 512, 300, 200, true, true}),

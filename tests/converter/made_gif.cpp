@@ -131,14 +131,16 @@ std::vector<uint8_t> MakeGif(const GifFrame& frame) {
   PutWord(&gif, frame.height);
   uint8_t flags = frame.interlaced ? 0x40 : 0;
   palette.clear();
-  if (!frame.local_palette.empty()) flags |= uint8_t(0x80 | PutPalette(&palette, frame.local_palette));
+  if (!frame.local_palette.empty())
+    flags |= uint8_t(0x80 | PutPalette(&palette, frame.local_palette));
   gif.push_back(flags);
   gif.insert(gif.end(), palette.begin(), palette.end());
   gif.push_back(frame.code_size_byte);
   for (size_t at = 0; at < frame.lzw.size(); at += 255) {
     size_t n = std::min<size_t>(255, frame.lzw.size() - at);
     gif.push_back(uint8_t(n));
-    gif.insert(gif.end(), frame.lzw.begin() + std::ptrdiff_t(at), frame.lzw.begin() + std::ptrdiff_t(at + n));
+    auto from = frame.lzw.begin() + std::ptrdiff_t(at);
+    gif.insert(gif.end(), from, from + std::ptrdiff_t(n));
   }
   gif.push_back(0);
   gif.push_back(0x3b);
