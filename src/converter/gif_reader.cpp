@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "converter/checked_size.h"
 #include "converter/declared_size.h"
+#include "converter/gif_lzw.h"
 #include "converter/limits.h"
 
 namespace quorvel {
@@ -94,84 +96,63 @@ SourcePicture OpaquePicture(uint32_t width, uint32_t height) {
   return picture;
 }
 
-}  // namespace
-
-Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
-  MemorySource source{file};
-  int open_error = 0;
-  GifHandle gif(DGifOpen(&source, ReadFromMemory, &open_error));
-  if (!gif) {
-    const char* text = GifErrorString(open_error);
-    return Fail(Error::kCorruptGif, std::string("header: ") + (text != nullptr ? text : "unknown"));
-  }
+// Where the first frame lands on the screen and what colours it.
+struct Frame {
+  uint32_t width = 0, height = 0;  // the logical screen
+  uint32_t left = 0, top = 0, frame_width = 0, frame_height = 0;
+  bool interlaced = false;
   int transparent_index = NO_TRANSPARENT_COLOR;
-  if (Status s = SkipToFirstImage(gif.get(), &transparent_index); !s.ok()) return s;
-  if (DGifGetImageDesc(gif.get()) == GIF_ERROR) return GifFailure(gif.get(), "image descriptor");
+  const ColorMapObject* map = nullptr;
+};
 
-  const GifImageDesc& frame = gif->Image;
-  if (frame.Width <= 0 || frame.Height <= 0) return Fail(Error::kCorruptGif, "empty frame");
-  uint32_t frame_width = uint32_t(frame.Width);
-  uint32_t frame_height = uint32_t(frame.Height);
-  uint32_t left = uint32_t(std::max(frame.Left, 0));
-  uint32_t top = uint32_t(std::max(frame.Top, 0));
-  uint32_t width = uint32_t(std::max(gif->SWidth, 0));
-  uint32_t height = uint32_t(std::max(gif->SHeight, 0));
-  if (width == 0 || height == 0) {
-    width = left + frame_width;  // both < 2^16: no overflow
-    height = top + frame_height;
-  }
-  if (Status s = CheckDeclaredSize(width, height, false, box, Error::kCorruptGif); !s.ok()) return s;
-  if (Status s = CheckDeclaredSize(frame_width, frame_height, false, {}, Error::kCorruptGif); !s.ok())
-    return s;
-  if (uint64_t{frame_width} * frame_height / kMaxLzwPixelsPerByte > source.left())
-    return Fail(Error::kCorruptGif, "frame larger than its data allows");
-  if (uint64_t{width} * height > uint64_t{frame_width} * frame_height + kMaxBlankPixels)
-    return Fail(Error::kCorruptGif, "logical screen far larger than its first frame");
-  const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
-  if (map == nullptr || map->Colors == nullptr) return Fail(Error::kCorruptGif, "no palette");
-  std::optional<size_t> bytes = PixelBufferBytes(width, height, 4);
-  if (!bytes) return Fail(Error::kTooLarge, "decoded picture");
-  std::vector<uint32_t> order = RowOrder(frame_height, frame.Interlace);
-  std::vector<GifPixelType> line(frame_width);
+// Paints the frame's rows, which `read_row` delivers one at a time in file
+// order into a buffer of frame_width indices. Index is giflib's byte or our
+// decoder's wider index for code sizes above 8.
+template <typename Index, typename ReadRow>
+Status PaintFrame(const Frame& f, size_t canvas_bytes, ReadRow&& read_row, SourcePicture* out) {
+  std::vector<uint32_t> order = RowOrder(f.frame_height, f.interlaced);
+  std::vector<Index> line(f.frame_width);
+  const ColorMapObject* map = f.map;
 
   // What nearly every GIF is: one opaque frame filling the screen. It goes
   // straight to RGB, without the RGBA canvas, its scan for holes and the
   // copy that would follow (a third of the reading time).
-  if (transparent_index == NO_TRANSPARENT_COLOR && left == 0 && top == 0 &&
-      frame_width == width && frame_height == height) {
-    uint8_t colours[256][3] = {};  // an index beyond the palette paints black
+  if (f.transparent_index == NO_TRANSPARENT_COLOR && f.left == 0 && f.top == 0 &&
+      f.frame_width == f.width && f.frame_height == f.height) {
+    // An index beyond the palette paints black; the last entry stands for
+    // every index a byte cannot hold.
+    uint8_t colours[257][3] = {};
     for (int i = 0; i < map->ColorCount && i < 256; ++i) {
       colours[i][0] = map->Colors[i].Red;
       colours[i][1] = map->Colors[i].Green;
       colours[i][2] = map->Colors[i].Blue;
     }
-    SourcePicture picture = OpaquePicture(width, height);
+    SourcePicture picture = OpaquePicture(f.width, f.height);
     Image& rgb = picture.image;
     for (uint32_t y : order) {
-      if (DGifGetLine(gif.get(), line.data(), int(frame_width)) == GIF_ERROR)
-        return GifFailure(gif.get(), "pixel data");
+      if (Status s = read_row(line.data()); !s.ok()) return s;
       uint8_t* dst = rgb.row(y);
-      for (uint32_t x = 0; x < width; ++x, dst += 3) std::memcpy(dst, colours[line[x]], 3);
+      for (uint32_t x = 0; x < f.width; ++x, dst += 3)
+        std::memcpy(dst, colours[std::min<uint32_t>(line[x], 256)], 3);
     }
     *out = std::move(picture);
     return Status::Ok();
   }
 
   Image canvas;
-  canvas.width = width;
-  canvas.height = height;
+  canvas.width = f.width;
+  canvas.height = f.height;
   canvas.channels = 4;
-  canvas.pixels.assign(*bytes, 0);  // transparent where the frame does not paint
+  canvas.pixels.assign(canvas_bytes, 0);  // transparent where the frame does not paint
   for (uint32_t stored_row : order) {
-    if (DGifGetLine(gif.get(), line.data(), int(frame_width)) == GIF_ERROR)
-      return GifFailure(gif.get(), "pixel data");
-    uint32_t y = top + stored_row;
-    if (y >= height) continue;
+    if (Status s = read_row(line.data()); !s.ok()) return s;
+    uint32_t y = f.top + stored_row;
+    if (y >= f.height) continue;
     uint8_t* dst = canvas.row(y);
-    for (uint32_t x = 0; x < frame_width && left + x < width; ++x) {
+    for (uint32_t x = 0; x < f.frame_width && f.left + x < f.width; ++x) {
       int index = line[x];
-      if (index == transparent_index) continue;
-      uint8_t* px = dst + size_t{left + x} * 4;
+      if (index == f.transparent_index) continue;
+      uint8_t* px = dst + size_t{f.left + x} * 4;
       if (index < map->ColorCount) {
         const GifColorType& c = map->Colors[index];
         px[0] = c.Red;
@@ -187,18 +168,101 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
     any_transparent = canvas.pixels[i] == 0;
   if (any_transparent) {
     SourcePicture picture;
-    picture.stored_width = width;
-    picture.stored_height = height;
+    picture.stored_width = f.width;
+    picture.stored_height = f.height;
     picture.model = PixelModel::kRgba;
     picture.image = std::move(canvas);
     *out = std::move(picture);
     return Status::Ok();
   }
-  SourcePicture picture = OpaquePicture(width, height);
-  for (size_t i = 0, n = size_t{width} * height; i < n; ++i)
+  SourcePicture picture = OpaquePicture(f.width, f.height);
+  for (size_t i = 0, n = size_t{f.width} * f.height; i < n; ++i)
     std::memcpy(&picture.image.pixels[i * 3], &canvas.pixels[i * 4], 3);
   *out = std::move(picture);
   return Status::Ok();
+}
+
+// Where the LZW minimum code size byte of the image descriptor starting at
+// `descriptor` (just after its separator) lies: after the nine fixed bytes
+// and the local palette, if any.
+std::optional<size_t> CodeSizeOffset(std::span<const uint8_t> file, size_t descriptor) {
+  if (descriptor > file.size() || file.size() - descriptor < 9) return std::nullopt;
+  uint8_t flags = file[descriptor + 8];
+  size_t palette = (flags & 0x80) != 0 ? size_t{3} << ((flags & 0x07) + 1) : 0;
+  return descriptor + 9 + palette;
+}
+
+}  // namespace
+
+Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+  MemorySource source{file};
+  int open_error = 0;
+  GifHandle gif(DGifOpen(&source, ReadFromMemory, &open_error));
+  if (!gif) {
+    const char* text = GifErrorString(open_error);
+    return Fail(Error::kCorruptGif, std::string("header: ") + (text != nullptr ? text : "unknown"));
+  }
+  int transparent_index = NO_TRANSPARENT_COLOR;
+  if (Status s = SkipToFirstImage(gif.get(), &transparent_index); !s.ok()) return s;
+
+  // giflib refuses LZW minimum code sizes above 8, as its pixels are bytes,
+  // after reading the whole descriptor; other readers take up to 11, and
+  // so does our own decoder, on the sub-blocks that follow the size byte.
+  size_t descriptor = source.position;
+  int own_code_size = 0;
+  if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
+    std::optional<size_t> at = CodeSizeOffset(file, descriptor);
+    if (!at || source.position != *at + 1 || file[*at] <= 8)
+      return GifFailure(gif.get(), "image descriptor");
+    own_code_size = file[*at];
+    if (own_code_size > GifLzwDecoder::kMaxCodeSize)
+      return Fail(Error::kCorruptGif, "image descriptor: LZW minimum code size " +
+                                          std::to_string(own_code_size) + " leaves no codes");
+  }
+
+  const GifImageDesc& desc = gif->Image;
+  if (desc.Width <= 0 || desc.Height <= 0) return Fail(Error::kCorruptGif, "empty frame");
+  Frame f;
+  f.frame_width = uint32_t(desc.Width);
+  f.frame_height = uint32_t(desc.Height);
+  f.left = uint32_t(std::max(desc.Left, 0));
+  f.top = uint32_t(std::max(desc.Top, 0));
+  f.width = uint32_t(std::max(gif->SWidth, 0));
+  f.height = uint32_t(std::max(gif->SHeight, 0));
+  f.interlaced = desc.Interlace;
+  f.transparent_index = transparent_index;
+  if (f.width == 0 || f.height == 0) {
+    f.width = f.left + f.frame_width;  // both < 2^16: no overflow
+    f.height = f.top + f.frame_height;
+  }
+  if (Status s = CheckDeclaredSize(f.width, f.height, false, box, Error::kCorruptGif); !s.ok())
+    return s;
+  if (Status s = CheckDeclaredSize(f.frame_width, f.frame_height, false, {}, Error::kCorruptGif);
+      !s.ok())
+    return s;
+  uint64_t frame_pixels = uint64_t{f.frame_width} * f.frame_height;
+  if (frame_pixels / kMaxLzwPixelsPerByte > source.left())
+    return Fail(Error::kCorruptGif, "frame larger than its data allows");
+  if (uint64_t{f.width} * f.height > frame_pixels + kMaxBlankPixels)
+    return Fail(Error::kCorruptGif, "logical screen far larger than its first frame");
+  f.map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
+  if (f.map == nullptr || f.map->Colors == nullptr) return Fail(Error::kCorruptGif, "no palette");
+  std::optional<size_t> bytes = PixelBufferBytes(f.width, f.height, 4);
+  if (!bytes) return Fail(Error::kTooLarge, "decoded picture");
+
+  if (own_code_size != 0) {
+    auto decoder = std::make_unique<GifLzwDecoder>(file.subspan(source.position), own_code_size,
+                                                   frame_pixels);
+    auto read_row = [&](uint16_t* line) { return decoder->Read({line, f.frame_width}); };
+    return PaintFrame<uint16_t>(f, *bytes, read_row, out);
+  }
+  GifFileType* handle = gif.get();
+  auto read_row = [&](GifPixelType* line) {
+    if (DGifGetLine(handle, line, int(f.frame_width)) == GIF_ERROR)
+      return GifFailure(handle, "pixel data");
+    return Status::Ok();
+  };
+  return PaintFrame<GifPixelType>(f, *bytes, read_row, out);
 }
 
 }  // namespace quorvel

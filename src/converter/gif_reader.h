@@ -5,7 +5,9 @@
 // place; pixels of the transparent index stay transparent. The result is
 // RGBA when any pixel of the screen is transparent, RGB otherwise. A screen
 // of zero size takes the frame's extent. Interlaced frames are put back in
-// order; the local palette wins over the global one.
+// order; the local palette wins over the global one. A frame whose LZW
+// minimum code size giflib refuses (9 to 11) goes through our own decoder
+// (gif_lzw.h), with the same outcome for damaged data; 12 and above fail.
 // Thread-safety: reentrant; each call owns its giflib handle.
 #ifndef KALVENIX_CONVERTER_GIF_READER_H_
 #define KALVENIX_CONVERTER_GIF_READER_H_

@@ -9,6 +9,7 @@ target_sources(quorvel_core PRIVATE
   decode.cpp
   exif_orientation.cpp
   fitted_size.cpp
+  gif_lzw.cpp
   gif_reader.cpp
   jpeg_reader.cpp
   orientation.cpp

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "test_pictures.h"
+#include "testdata.h"
 
 namespace quorvel::testing {
 namespace {
@@ -11,6 +12,7 @@ namespace {
 class GifTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GifTest, FirstFrameMatchesQt) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::string path = "gif/" + GetParam();
   DecodedPicture picture;
   Status status = DecodeTestFile(path, &picture);
@@ -36,6 +38,7 @@ INSTANTIATE_TEST_SUITE_P(Files, GifTest, ::testing::ValuesIn(DecodableGifs()), [
 });
 
 TEST(GifReaderTest, TransparencyGivesAlphaAndOpaqueGivesRgb) {
+  KALVENIX_REQUIRE_TESTDATA();
   DecodedPicture transparent, opaque;
   ASSERT_TRUE(DecodeTestFile("gif/transparent.gif", &transparent).ok());
   EXPECT_TRUE(transparent.image.has_alpha());
@@ -44,6 +47,7 @@ TEST(GifReaderTest, TransparencyGivesAlphaAndOpaqueGivesRgb) {
 }
 
 TEST(GifReaderTest, InterlacedMatchesSequentialPng) {
+  KALVENIX_REQUIRE_TESTDATA();
   // The same picture as interlaced GIF and as PNG: only the GIF's palette
   // differs, while rows out of order would differ wholesale.
   DecodedPicture gif;
@@ -52,6 +56,7 @@ TEST(GifReaderTest, InterlacedMatchesSequentialPng) {
 }
 
 TEST(GifReaderTest, FrameOutsideTheScreenIsClipped) {
+  KALVENIX_REQUIRE_TESTDATA();
   // A 2 x 2 screen with a 3 x 1 first frame at (1, 0).
   DecodedPicture picture;
   Status status = DecodeTestFile("gif/artificial-frame-out-of-bounds.gif", &picture);

@@ -6,9 +6,11 @@ add_executable(converter_readers_test
   colour_profile_test.cpp
   dct_scale_test.cpp
   exif_orientation_test.cpp
+  gif_lzw_test.cpp
   gif_reader_test.cpp
   hostile_input_test.cpp
   jpeg_reader_test.cpp
+  made_gif.cpp
   png_reader_test.cpp
   sniff_test.cpp
   test_pictures.cpp
@@ -16,7 +18,7 @@ add_executable(converter_readers_test
 target_compile_definitions(converter_readers_test PRIVATE
   KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
 target_link_libraries(converter_readers_test PRIVATE
-  quorvel_core kalvenix_build_flags Qt6::Gui GTest::gtest_main Threads::Threads PkgConfig::ZLIB)
+  quorvel_core kalvenix_build_flags kalvenix_test_support Qt6::Gui GTest::gtest_main Threads::Threads PkgConfig::ZLIB)
 gtest_discover_tests(converter_readers_test
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
   DISCOVERY_TIMEOUT 60)
