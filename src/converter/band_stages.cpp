@@ -36,10 +36,15 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
     if (!bytes) return Fail(Error::kTooLarge, "resampled picture");
     out_.pixels.resize(*bytes);
     seam_ = split_lower && out_.height >= 2 ? out_.height / 2 : out_.height;
-    resampler_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, 0, seam_);
+    // Resampled as stored, so any partial sample of a shrunk decode is last.
+    const ShrinkOnLoad shrink = ShrinkOnLoadFor(header.stored_width, header.stored_height,
+                                                header.dct_denominator, 1);
+    resampler_ =
+        std::make_unique<Resampler>(stored.width, stored.height, &out_, 0, seam_, shrink);
     lower_rows_done_.store(seam_, std::memory_order_relaxed);
     if (seam_ < out_.height) {
-      lower_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, seam_, out_.height);
+      lower_ = std::make_unique<Resampler>(stored.width, stored.height, &out_, seam_,
+                                           out_.height, shrink);
       if (transform_) lower_colour_row_.resize(stored.stride());
     }
   }

@@ -31,7 +31,7 @@ Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType t
     status = FitSize({decoded.full_width, decoded.full_height}, box, &size);
     if (!status.ok()) return status;
     Image resized;
-    status = Resample(decoded.image, size.width, size.height, &resized);
+    status = Resample(decoded.image, size.width, size.height, &resized, decoded.shrink);
     if (!status.ok()) return status;
     decoded.image = Image{};  // give the decoded pixels back before encoding
     status = EncodePicture(resized, type, options, encoded);

@@ -1,5 +1,6 @@
 #include "converter/dct_scale.h"
 
+#include "converter/exif_orientation.h"
 #include "converter/fitted_size.h"
 
 namespace quorvel {
@@ -22,6 +23,20 @@ uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, boo
     if (width_ok && height_ok) return denominator;
   }
   return 1;
+}
+
+ShrinkOnLoad ShrinkOnLoadFor(uint32_t stored_width, uint32_t stored_height,
+                             uint32_t denominator, int orientation) {
+  if (denominator <= 1) return {};
+  // Which stored side each upright axis runs along, and whether it runs
+  // from the stored far edge (orientation.cpp's StoredPixel).
+  const bool swaps = OrientationSwapsSides(orientation);
+  const bool x_reversed = orientation == 2 || orientation == 3 || orientation == 6 ||
+                          orientation == 7;
+  const bool y_reversed = orientation == 3 || orientation == 4 || orientation == 7 ||
+                          orientation == 8;
+  return {{swaps ? stored_height : stored_width, denominator, x_reversed},
+          {swaps ? stored_width : stored_height, denominator, y_reversed}};
 }
 
 }  // namespace quorvel

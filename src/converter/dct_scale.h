@@ -23,6 +23,29 @@ uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, boo
 // The side libjpeg produces when it scales `side` by 1/denominator.
 uint32_t ScaledSide(uint32_t side, uint32_t denominator);
 
+// Along one axis, what the samples of a shrunk decode stand for. At
+// 1/denominator a side of `full` pixels becomes ScaledSide(full,
+// denominator) samples, and unless the side divides the outermost one
+// covers only what is left of the picture (the encoder filled its partial
+// block with copies of the edge). Mapping the output onto the samples
+// instead of onto the picture moves it by up to that padding towards the
+// far edge. Turned upright, the partial sample may come first.
+struct ShrunkAxis {
+  uint32_t full = 0;  // 0: the samples are the picture, each whole
+  uint32_t denominator = 1;
+  bool partial_first = false;
+};
+
+struct ShrinkOnLoad {
+  ShrunkAxis across;
+  ShrunkAxis down;
+};
+
+// The axes of a picture stored `stored_width` x `stored_height`, decoded at
+// 1/denominator and then put in EXIF `orientation` (1: left as stored).
+ShrinkOnLoad ShrinkOnLoadFor(uint32_t stored_width, uint32_t stored_height,
+                             uint32_t denominator, int orientation);
+
 }  // namespace quorvel
 
 #endif  // KALVENIX_CONVERTER_DCT_SCALE_H_

@@ -35,6 +35,8 @@ Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture*
   out->image = std::move(picture.image);
   out->full_width = swaps ? picture.stored_height : picture.stored_width;
   out->full_height = swaps ? picture.stored_width : picture.stored_height;
+  out->shrink = ShrinkOnLoadFor(picture.stored_width, picture.stored_height,
+                                picture.dct_denominator, picture.orientation);
   return Status::Ok();
 }
 

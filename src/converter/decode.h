@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <span>
 
+#include "converter/dct_scale.h"
 #include "converter/error.h"
 #include "converter/image.h"
 
@@ -26,6 +27,7 @@ struct DecodedPicture {
   Image image;              // upright, sRGB
   uint32_t full_width = 0;  // the upright picture's size before any DCT shrink
   uint32_t full_height = 0;
+  ShrinkOnLoad shrink;      // what the upright image's samples stand for; for Resample
 };
 
 Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out);

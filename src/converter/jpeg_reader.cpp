@@ -176,6 +176,7 @@ class WholePicture : public JpegRowSink {
     picture_->orientation = header.orientation;
     picture_->stored_width = header.stored_width;
     picture_->stored_height = header.stored_height;
+    picture_->dct_denominator = header.dct_denominator;
     Image& image = picture_->image;
     image.width = header.image.width;
     image.height = header.image.height;
@@ -237,6 +238,7 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   cinfo.scale_num = 1;
   cinfo.scale_denom = ChooseDctDenominator(cinfo.image_width, cinfo.image_height, swaps, box);
   if (Error e = CalcOutput(&codec); e != Error::kOk) return Failed(e, codec);
+  picture.dct_denominator = cinfo.scale_denom;
 
   Image& image = picture.image;
   image.width = cinfo.output_width;

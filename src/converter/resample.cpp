@@ -119,14 +119,20 @@ struct Resampler::State {
       LoadRow(row, mid_width, c, mid_row.data());
       return;
     }
-    // Only the whole boxes: the rest of the row is less than half an output pixel.
-    LoadRow(row, mid_width * box_x, c, wide_row.data());
-    for (uint32_t x = 0; x < mid_width; ++x) {
+    LoadRow(row, source_width, c, wide_row.data());
+    const uint32_t whole = source_width / box_x;
+    for (uint32_t x = 0; x < whole; ++x) {
       const V4* p = wide_row.data() + size_t{x} * box_x;
       V4 s = p[0];
       for (uint32_t k = 1; k < box_x; ++k) s += p[k];
       mid_row[x] = s;
     }
+    if (whole == mid_width) return;
+    const V4* p = wide_row.data() + size_t{whole} * box_x;
+    const uint32_t left = source_width - whole * box_x;
+    V4 s = p[0];
+    for (uint32_t k = 1; k < left; ++k) s += p[k];
+    mid_row[whole] = s + p[left - 1] * Splat(static_cast<float>(box_x - left));
   }
 
   void FilterRow(const V4* in, V4* dst) {
@@ -154,11 +160,28 @@ struct Resampler::State {
   }
 };
 
-Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out)
-    : Resampler(source_width, source_height, out, 0, out->height) {}
+namespace {
+
+// Where the picture lies among the `box`-averaged samples of one axis.
+SampleSpan SpanOf(uint32_t source_size, uint32_t box, ShrunkAxis shrink) {
+  if (shrink.full == 0 || shrink.denominator <= 1) return {0, source_size, box};
+  // In 1/(denominator box) of a box-averaged sample, the padding of the
+  // partial sample is what its whole width has beyond the picture's.
+  const uint64_t unit = uint64_t{shrink.denominator} * box;
+  const uint64_t padding = uint64_t{source_size} * shrink.denominator - shrink.full;
+  return {shrink.partial_first ? padding : 0, shrink.full, unit};
+}
+
+uint32_t DivideRoundingUp(uint32_t a, uint32_t b) { return uint32_t((uint64_t{a} + b - 1) / b); }
+
+}  // namespace
 
 Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out,
-                     uint32_t first_out_row, uint32_t end_out_row)
+                     ShrinkOnLoad shrink)
+    : Resampler(source_width, source_height, out, 0, out->height, shrink) {}
+
+Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out,
+                     uint32_t first_out_row, uint32_t end_out_row, ShrinkOnLoad shrink)
     : state_(std::make_unique<State>()) {
   State& s = *state_;
   s.source_width = source_width;
@@ -167,14 +190,17 @@ Resampler::Resampler(uint32_t source_width, uint32_t source_height, Image* out,
   s.out = out;
   s.box_x = BoxFactor(source_width, out->width);
   s.box_y = BoxFactor(source_height, out->height);
-  s.mid_width = source_width / s.box_x;
-  s.mid_height = source_height / s.box_y;
-  s.kernel_x = BuildAxisKernel(s.mid_width, out->width);
-  s.kernel_y = BuildAxisKernel(s.mid_height, out->height);
+  // Every source sample counts: the last box may run past the picture.
+  s.mid_width = DivideRoundingUp(source_width, s.box_x);
+  s.mid_height = DivideRoundingUp(source_height, s.box_y);
+  s.kernel_x = BuildAxisKernel(s.mid_width, out->width,
+                               SpanOf(source_width, s.box_x, shrink.across));
+  s.kernel_y = BuildAxisKernel(s.mid_height, out->height,
+                               SpanOf(source_height, s.box_y, shrink.down));
   s.weights_x.reserve(s.kernel_x.weights.size());
   for (float w : s.kernel_x.weights) s.weights_x.push_back(Splat(w));
   s.mid_row.resize(s.mid_width);
-  if (s.box_x > 1) s.wide_row.resize(size_t{s.mid_width} * s.box_x);
+  if (s.box_x > 1) s.wide_row.resize(source_width);
   if (s.box_y > 1) s.box_sum.resize(s.mid_width);
   s.ring_rows = s.kernel_y.max_count;
   s.ring_stride = size_t{out->width} + 4;
@@ -200,11 +226,6 @@ uint32_t Resampler::rows_done() const { return state_->out_rows; }
 
 void Resampler::PushRow(const uint8_t* row) {
   State& s = *state_;
-  // Rows past the last whole box are dropped: less than half an output pixel.
-  if (s.source_rows >= s.mid_height * s.box_y) {
-    ++s.source_rows;
-    return;
-  }
   ++s.source_rows;
   s.BoxRow(row);
   if (s.box_y == 1 && s.box_x == 1) {
@@ -222,7 +243,12 @@ void Resampler::PushRow(const uint8_t* row) {
   } else {
     for (uint32_t x = 0; x < s.mid_width; ++x) s.box_sum[x] += s.mid_row[x];
   }
-  if (++s.box_rows < s.box_y) return;
+  if (++s.box_rows < s.box_y) {
+    if (s.source_rows < s.source_height) return;
+    // The last box runs past the picture: its missing rows repeat the last.
+    const V4 missing = Splat(static_cast<float>(s.box_y - s.box_rows));
+    for (uint32_t x = 0; x < s.mid_width; ++x) s.box_sum[x] += s.mid_row[x] * missing;
+  }
   s.box_rows = 0;
   const V4 scale = Splat(1.0f / static_cast<float>(s.box_x * s.box_y));
   for (V4& v : s.box_sum) v *= scale;
@@ -242,12 +268,12 @@ void PushRange(const Image& source, Resampler* resampler) {
 
 // The lower half of the output rows on the band worker, the upper half here.
 // Each half filters the few source rows around the seam itself.
-bool ResampleOnTwoCores(const Image& source, Image* result) {
+bool ResampleOnTwoCores(const Image& source, ShrinkOnLoad shrink, Image* result) {
   if (result->height < 2 || uint64_t{source.width} * source.height < kSplitPixels) return false;
   std::unique_ptr<BandWorker::Lease> acquired = BandWorker::TryAcquire();
   if (!acquired) return false;
   const uint32_t seam = result->height / 2;
-  Resampler lower(source.width, source.height, result, seam, result->height);
+  Resampler lower(source.width, source.height, result, seam, result->height, shrink);
   std::atomic<bool> lower_failed{false};
   {
     // Declared after what the task uses, so that leaving this scope, even
@@ -260,7 +286,7 @@ bool ResampleOnTwoCores(const Image& source, Image* result) {
         lower_failed = true;
       }
     });
-    Resampler upper(source.width, source.height, result, 0, seam);
+    Resampler upper(source.width, source.height, result, 0, seam, shrink);
     PushRange(source, &upper);
     if (!upper.done()) throw std::logic_error("upper half");
   }
@@ -271,7 +297,8 @@ bool ResampleOnTwoCores(const Image& source, Image* result) {
 
 }  // namespace
 
-Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out) {
+Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out,
+                ShrinkOnLoad shrink) {
   if (source.width == 0 || source.height == 0 || width == 0 || height == 0 ||
       (source.channels != 3 && source.channels != 4) ||
       source.pixels.size() != source.stride() * source.height) {
@@ -286,8 +313,8 @@ Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out
       result.pixels = source.pixels;
     } else {
       result.pixels.resize(result.stride() * height);
-      if (!ResampleOnTwoCores(source, &result)) {
-        Resampler resampler(source.width, source.height, &result);
+      if (!ResampleOnTwoCores(source, shrink, &result)) {
+        Resampler resampler(source.width, source.height, &result, shrink);
         for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
         if (!resampler.done()) return Fail(Error::kInternal, "Skalierung unvollständig");
       }

@@ -4,7 +4,11 @@
 // alpha, so transparent neighbours never darken an edge; each pass clamps
 // its result into the range of the samples under the kernel's two inner
 // lobes, which removes the ringing halos Lanczos draws beside hard edges. Large
-// reductions first average integer boxes (see BoxFactor).
+// reductions first average integer boxes (see BoxFactor); a last box that
+// runs past the picture repeats its edge, as a JPEG encoder pads a block.
+// Output pixel centres fall evenly over the picture, pixel edge to pixel
+// edge, also when a shrunk decode's outermost sample covers only part of
+// one (ShrinkOnLoad).
 //
 // The Resampler takes source rows one at a time, top to bottom, and writes
 // each output row as soon as the rows it needs have arrived, so a decoder can
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "converter/dct_scale.h"
 #include "converter/error.h"
 #include "converter/image.h"
 
@@ -24,12 +29,14 @@ namespace quorvel {
 class Resampler {
  public:
   // `out` must already have the output size and the source's channel count;
-  // it must outlive the Resampler. Throws std::bad_alloc only.
-  Resampler(uint32_t source_width, uint32_t source_height, Image* out);
+  // it must outlive the Resampler. `shrink` says what the source's samples
+  // stand for when it is a shrunk decode. Throws std::bad_alloc only.
+  Resampler(uint32_t source_width, uint32_t source_height, Image* out,
+            ShrinkOnLoad shrink = {});
   // Only output rows first_out_row .. end_out_row - 1, from the source rows
   // first_source_row() on: two of them share a picture between two threads.
   Resampler(uint32_t source_width, uint32_t source_height, Image* out, uint32_t first_out_row,
-            uint32_t end_out_row);
+            uint32_t end_out_row, ShrinkOnLoad shrink = {});
   ~Resampler();
   Resampler(const Resampler&) = delete;
   Resampler& operator=(const Resampler&) = delete;
@@ -54,7 +61,8 @@ class Resampler {
 
 // The whole picture at once. Fails with kOutOfMemory when buffers cannot be
 // had; width and height are >= 1.
-Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out);
+Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out,
+                ShrinkOnLoad shrink = {});
 
 }  // namespace quorvel
 

@@ -37,10 +37,14 @@ uint32_t BoxFactor(uint32_t source_size, uint32_t output_size) {
   return std::max<uint32_t>(factor, 1);
 }
 
-AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size) {
+AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size, SampleSpan span) {
   AxisKernel kernel;
   kernel.taps.resize(output_size);
-  const double scale = static_cast<double>(source_size) / output_size;
+  // The same rational as source_size / output_size when the span is every
+  // sample, so the double (a correctly rounded quotient) is the same too.
+  const double scale =
+      static_cast<double>(span.length) / static_cast<double>(span.unit * output_size);
+  const double origin = static_cast<double>(span.start) / static_cast<double>(span.unit);
   // Widening the kernel by the reduction factor makes it a low-pass at the
   // output's rate; enlarging keeps the plain kernel (it interpolates).
   const double filter_scale = std::max(scale, 1.0);
@@ -48,15 +52,17 @@ AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size) {
   const int64_t last = int64_t{source_size} - 1;
   // Outputs whose centres fall at the same fraction of a source sample have
   // the same weights (all of them when the reduction is a whole number), so
-  // each such phase is computed once and its weights shared. The phase of
-  // output i is (2i + 1) * source_size mod 2 * output_size, kept exactly.
-  const uint64_t period = uint64_t{2} * output_size;
-  const uint64_t phase_step = uint64_t{2} * source_size % period;
-  uint64_t phase = source_size % period;
+  // each such phase is computed once and its weights shared. Output i's
+  // centre is (2 start output_size + (2i + 1) length) / (2 unit output_size)
+  // samples in; its phase is that numerator modulo the denominator, kept
+  // exactly (start < unit).
+  const uint64_t period = uint64_t{2} * span.unit * output_size;
+  const uint64_t phase_step = uint64_t{2} * span.length % period;
+  uint64_t phase = (uint64_t{2} * span.start * output_size + span.length) % period;
   std::unordered_map<uint64_t, uint32_t> output_of_phase;  // an unclipped output
   std::vector<double> w;
   for (uint32_t i = 0; i < output_size; ++i, phase = (phase + phase_step) % period) {
-    const double center = (i + 0.5) * scale;
+    const double center = origin + (i + 0.5) * scale;
     int64_t from = static_cast<int64_t>(std::floor(center - support));
     int64_t to = static_cast<int64_t>(std::ceil(center + support));
     const bool clipped = from < 0 || to > last;
@@ -66,7 +72,7 @@ AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size) {
     if (!clipped) {
       auto [seen, added] = output_of_phase.try_emplace(phase, i);
       // The same phase lies a whole number of source samples further on.
-      const uint64_t shift = uint64_t{i - seen->second} * source_size / output_size;
+      const uint64_t shift = uint64_t{i - seen->second} * span.length / (span.unit * output_size);
       const AxisTaps& same = kernel.taps[seen->second];
       if (!added && same.first + shift + same.count - 1 <= uint64_t(last)) {
         t = same;

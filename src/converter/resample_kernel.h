@@ -30,8 +30,24 @@ struct AxisKernel {
   uint32_t max_count = 0;
 };
 
-// source_size and output_size are >= 1. Throws std::bad_alloc only.
-AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size);
+// The stretch of the source samples that the picture covers, in 1/`unit`
+// of a sample from the first sample's outer edge. Usually every sample,
+// whole; a shrunk decode's outermost sample and the resampler's last,
+// partly padded box cover less (see ShrunkAxis in dct_scale.h).
+struct SampleSpan {
+  uint64_t start = 0;
+  uint64_t length = 0;  // > 0
+  uint64_t unit = 1;    // > 0
+};
+
+// source_size and output_size are >= 1; the output covers `span` evenly.
+// Throws std::bad_alloc only.
+AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size, SampleSpan span);
+
+// The span of `source_size` whole samples.
+inline AxisKernel BuildAxisKernel(uint32_t source_size, uint32_t output_size) {
+  return BuildAxisKernel(source_size, output_size, {0, source_size, 1});
+}
 
 // The integer box factor the resampler averages with before the Lanczos
 // stage, so that the Lanczos stage is left a reduction of 2 to 4 times.

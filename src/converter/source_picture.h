@@ -28,6 +28,7 @@ struct SourcePicture {
   int orientation = 1;               // EXIF 1..8; 1 when absent or invalid
   uint32_t stored_width = 0;         // the stored size before any DCT shrink
   uint32_t stored_height = 0;
+  uint32_t dct_denominator = 1;      // the image is the stored picture at 1/this
 };
 
 }  // namespace quorvel

@@ -41,7 +41,7 @@ Status ConvertWholePicture(std::span<const uint8_t> file, TargetBox box, OutputT
   status = FitSize({decoded.full_width, decoded.full_height}, box, size);
   if (!status.ok()) return status;
   Image resized;
-  status = Resample(decoded.image, size->width, size->height, &resized);
+  status = Resample(decoded.image, size->width, size->height, &resized, decoded.shrink);
   if (!status.ok()) return status;
   return EncodePicture(resized, type, options, encoded);
 }
