@@ -15,6 +15,7 @@
 #include "platform/component_object.h"
 #include "platform/owned_text.h"
 #include "platform/owned_variant.h"
+#include "testdata.h"
 
 namespace quorvel {
 namespace {
@@ -28,7 +29,7 @@ using kalvenix::TextArgument;
 using kalvenix::TextReference;
 using testing::FolderEntries;
 
-const std::string kData = KALVENIX_TESTDATA_DIR;
+const std::string kData = kalvenix::testing::TestdataDir();
 const std::string kPhoto = kData + "/photos/sunset_by_Aitzol_Berasategi.jpg";
 
 struct Converted {
@@ -101,6 +102,7 @@ class PhotoToEachTypeTest : public ComponentTest,
                             public ::testing::WithParamInterface<TypeCase> {};
 
 TEST_P(PhotoToEachTypeTest, HasTheFittedSizeAndStaysCloseToTheReference) {
+  KALVENIX_REQUIRE_TESTDATA();
   static const QImage reference_full(QString::fromStdString(kPhoto));
   ASSERT_FALSE(reference_full.isNull());
   const std::string destination = Path(std::string("sunset.") + GetParam().suffix);
@@ -135,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Types, PhotoToEachTypeTest,
                          [](const auto& info) { return std::string(info.param.suffix); });
 
 TEST_F(ComponentTest, FreeSidesKeepTheOriginalSize) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Converted c = ConvertEx(kData + "/jpeg/testorig.jpg", Path("a.png"), 0, -1);
   ASSERT_TRUE(c.outcome.ok());
   EXPECT_EQ(c.width, 227);
@@ -142,6 +145,7 @@ TEST_F(ComponentTest, FreeSidesKeepTheOriginalSize) {
 }
 
 TEST_F(ComponentTest, BrokenSourcesFailWithAMessageAndLeaveNoFile) {
+  KALVENIX_REQUIRE_TESTDATA();
   for (const char* name : {"hostile/made/empty.png", "hostile/made/not-an-image.png",
                            "hostile/made/truncated-header-only.jpg", "pngsuite/xcrn0g04.png",
                            "photos/does-not-exist.jpg"}) {
@@ -157,6 +161,7 @@ TEST_F(ComponentTest, BrokenSourcesFailWithAMessageAndLeaveNoFile) {
 }
 
 TEST_F(ComponentTest, FailedConversionLeavesTheExistingDestinationAlone) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::string destination = Path("alt.JPG");
   std::ofstream(destination) << "altes Bild";
   const Converted c = ConvertEx(kData + "/hostile/made/truncated-header-only.jpg", destination,
@@ -167,6 +172,7 @@ TEST_F(ComponentTest, FailedConversionLeavesTheExistingDestinationAlone) {
 }
 
 TEST_F(ComponentTest, DestinationMayBeTheSource) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::string path = Path("logo.JPG");
   std::filesystem::copy_file(kData + "/jpeg/testorig.jpg", path);
   const Converted c = ConvertEx(path, path, 100, 100, false, 75);
@@ -179,6 +185,7 @@ TEST_F(ComponentTest, DestinationMayBeTheSource) {
 }
 
 TEST_F(ComponentTest, SourcesAreRecognisedByContentNotByName) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Converted c = ConvertEx(kData + "/hostile/made/png-data-named.jpg", Path("a.BMP"), 64, 64);
   ASSERT_TRUE(c.outcome.ok()) << QString::fromStdU16String(c.outcome.message).toStdString();
   EXPECT_TRUE(testing::DecodeFileWithQt(Path("a.BMP")).has_value());
@@ -194,6 +201,7 @@ TEST_F(ComponentTest, UnknownSuffixIsRefusedBeforeAnythingIsRead) {
 }
 
 TEST_F(ComponentTest, PictureWithTransparencyKeepsItInPngAndGif) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::string source = kData + "/photos/MATE-Stripes-Light.png";
   ASSERT_TRUE(ConvertEx(source, Path("a.PNG"), 320, 240).outcome.ok());
   ASSERT_TRUE(ConvertEx(source, Path("a.GIF"), 320, 240, true).outcome.ok());

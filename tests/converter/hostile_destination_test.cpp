@@ -116,6 +116,7 @@ const std::string kSmallSource = "jpeg/testorig.jpg";
 const std::string kLargerSource = "bmp/harvesters.bmp";
 
 TEST_F(DestinationTest, FolderThatDoesNotExistIsNotCreated) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   ExpectRefused(TestdataPath(kSmallSource), 160, 120,
                 [&](const OutputType& t) {
@@ -125,6 +126,7 @@ TEST_F(DestinationTest, FolderThatDoesNotExistIsNotCreated) {
 }
 
 TEST_F(DestinationTest, PathThroughARegularFileLeavesTheFileAlone) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   ASSERT_TRUE(WriteFile(folder.Child("datei"), "not a folder"));
   ExpectRefused(TestdataPath(kSmallSource), 160, 120,
@@ -135,6 +137,7 @@ TEST_F(DestinationTest, PathThroughARegularFileLeavesTheFileAlone) {
 }
 
 TEST_F(DestinationTest, ReadOnlyFileSystemKeepsTheExistingDestination) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=1m");
   ASSERT_EQ(tmpfs.error(), "");
@@ -147,6 +150,7 @@ TEST_F(DestinationTest, ReadOnlyFileSystemKeepsTheExistingDestination) {
 }
 
 TEST_F(DestinationTest, FullDiskKeepsTheExistingDestination) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=64k");
   ASSERT_EQ(tmpfs.error(), "");
@@ -159,6 +163,7 @@ TEST_F(DestinationTest, FullDiskKeepsTheExistingDestination) {
 }
 
 TEST_F(DestinationTest, FullDiskLeavesNoFileWhereNoneWas) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=64k");
   ASSERT_EQ(tmpfs.error(), "");
@@ -170,6 +175,7 @@ TEST_F(DestinationTest, FullDiskLeavesNoFileWhereNoneWas) {
 // The control: the same work on a file system with room succeeds, so the
 // failures above come from the lack of space and nothing else.
 TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=64m");
   ASSERT_EQ(tmpfs.error(), "");
