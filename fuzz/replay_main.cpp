@@ -2,12 +2,14 @@
 // build (gcc, with or without sanitizers) runs the seed corpus and the saved
 // reproducers as tests.
 //
-// Usage: fuzz_<target> [--max-bytes=N] PATH...
+// Usage: fuzz_<target> [--max-bytes=N] [--testdata=FOLDER] [PATH...]
 //   PATH: files, or folders walked recursively; --max-bytes skips larger
-//   files (for slow replays such as under valgrind).
+//   files (for slow replays such as under valgrind); --testdata names the
+//   shared test pictures, which live outside the project.
 // A crash or a sanitizer report ends the process like a libFuzzer crash would;
-// a folder or file that does not exist is an error, so a mistyped corpus path
-// cannot make the test pass on nothing.
+// a PATH that does not exist is an error, so a mistyped path cannot make the
+// test pass on nothing. Missing test pictures end the replay with ctest's
+// skip code after the other paths (an error under CI=true).
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -21,6 +23,8 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "testdata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -64,20 +68,31 @@ bool CollectInputs(const fs::path& root, uintmax_t max_bytes, std::vector<fs::pa
 
 int main(int argc, char** argv) {
   constexpr std::string_view kMaxBytes = "--max-bytes=";
+  constexpr std::string_view kTestdata = "--testdata=";
   uintmax_t max_bytes = UINTMAX_MAX;
-  int first = 1;
-  if (argc > 1 && std::string_view(argv[1]).starts_with(kMaxBytes)) {
-    max_bytes = std::strtoumax(argv[1] + kMaxBytes.size(), nullptr, 10);
-    first = 2;
+  std::vector<std::string> paths;
+  std::string missing_testdata;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg.starts_with(kMaxBytes)) {
+      max_bytes = std::strtoumax(argv[i] + kMaxBytes.size(), nullptr, 10);
+    } else if (arg.starts_with(kTestdata)) {
+      const std::string folder(arg.substr(kTestdata.size()));
+      missing_testdata = kalvenix::testing::MissingTestdataReason(folder);
+      if (missing_testdata.empty()) paths.push_back(folder);
+    } else {
+      paths.emplace_back(arg);
+    }
   }
-  if (argc <= first) {
-    std::fprintf(stderr, "usage: %s [--max-bytes=N] FILE_OR_FOLDER...\n", argv[0]);
+  if (paths.empty() && missing_testdata.empty()) {
+    std::fprintf(stderr, "usage: %s [--max-bytes=N] [--testdata=FOLDER] [FILE_OR_FOLDER...]\n",
+                 argv[0]);
     return 2;
   }
   std::vector<fs::path> inputs;
-  for (int i = first; i < argc; ++i) {
-    if (!CollectInputs(argv[i], max_bytes, &inputs)) {
-      std::fprintf(stderr, "cannot read %s\n", argv[i]);
+  for (const std::string& path : paths) {
+    if (!CollectInputs(path, max_bytes, &inputs)) {
+      std::fprintf(stderr, "cannot read %s\n", path.c_str());
       return 2;
     }
   }
@@ -104,5 +119,9 @@ int main(int argc, char** argv) {
   }
   std::printf("replayed %zu inputs; slowest %.1f ms: %s\n", inputs.size(), slowest_ms,
               slowest.c_str());
+  if (!missing_testdata.empty()) {
+    std::printf("%s\n", missing_testdata.c_str());
+    return kalvenix::testing::TestdataRequired() ? 2 : kalvenix::testing::kSkipExitCode;
+  }
   return 0;
 }

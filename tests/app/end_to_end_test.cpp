@@ -27,6 +27,7 @@
 #include "main_window/main_window.h"
 #include "message_box_closer.h"
 #include "platform/qt_open_dialog.h"
+#include "testdata.h"
 
 namespace kalvenix {
 namespace {
@@ -119,13 +120,12 @@ class EndToEndTest : public QObject {
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
     QVERIFY(folder_->isValid());
-    for (const char* source : {kPhoto, kGraphic}) {
-      const QString from = QStringLiteral(KALVENIX_TESTDATA_DIR "/") + source;
-      QVERIFY2(QFile::copy(from, folder_->filePath(QFileInfo(from).fileName())), qPrintable(from));
-    }
   }
 
   void convertsAPhotoAndAGraphicToPng() {
+    KALVENIX_QREQUIRE_TESTDATA();
+    CopyPictures();
+    if (QTest::currentTestFailed()) return;
     QVERIFY2(ConverterBesideUs(), "the converter Quorvel.so must lie beside this test");
     const QString photo = folder_->filePath("free_by_Peter_Nerlich.jpg");
     const QString graphic = folder_->filePath("MATE-Stripes-Light.png");
@@ -156,6 +156,9 @@ class EndToEndTest : public QObject {
   }
 
   void convertsTwoPicturesToTransparentGif() {
+    KALVENIX_QREQUIRE_TESTDATA();
+    CopyPictures();
+    if (QTest::currentTestFailed()) return;
     QVERIFY2(ConverterBesideUs(), "the converter Quorvel.so must lie beside this test");
     Program program;
     program.AddThroughTheDialog(folder_->path(),
@@ -214,6 +217,7 @@ class EndToEndTest : public QObject {
   }
 
   void konvertierenWithAnEmptyListOnlyShowsTheMessage() {
+    QVERIFY(QFile(folder_->filePath("notiz.txt")).open(QIODevice::WriteOnly));
     Program program;
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::Information;
@@ -232,10 +236,17 @@ class EndToEndTest : public QObject {
     QCOMPARE(text, QStringLiteral("Keine Dateien ausgewählt!"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, 1);
-    QCOMPARE(QDir(folder_->path()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), QStringList{"notiz.txt"});
   }
 
  private:
+  void CopyPictures() {
+    for (const char* source : {kPhoto, kGraphic}) {
+      const QString from = QString::fromStdString(testing::TestdataPath(source));
+      QVERIFY2(QFile::copy(from, folder_->filePath(QFileInfo(from).fileName())), qPrintable(from));
+    }
+  }
+
   std::unique_ptr<QTemporaryDir> folder_;
 };
 

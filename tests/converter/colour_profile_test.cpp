@@ -51,6 +51,7 @@ TEST(ColourProfileTest, DamagedProfileIsIgnored) {
 }
 
 TEST(ColourProfileTest, ConcurrentDecodesShareTransformsSafely) {
+  KALVENIX_REQUIRE_TESTDATA();
   // Profiles of several kinds (Adobe RGB, split over APP2, PNG iCCP with
   // alpha, CMYK) decoded on two threads at once must give what one gives.
   const std::vector<std::string> paths = {"jpeg/icc_profile_big.jpg", "png/icc_profile.png",

@@ -17,6 +17,7 @@
 #include "platform/component_object.h"
 #include "platform/owned_text.h"
 #include "platform/owned_variant.h"
+#include "testdata.h"
 
 namespace quorvel {
 namespace {
@@ -30,7 +31,7 @@ using kalvenix::TextArgument;
 using kalvenix::TextReference;
 using testing::FolderEntries;
 
-const std::string kData = KALVENIX_TESTDATA_DIR;
+const std::string kData = kalvenix::testing::TestdataDir();
 const std::string kPhoto = kData + "/photos/sunset_by_Aitzol_Berasategi.jpg";
 
 struct Converted {
@@ -103,6 +104,7 @@ class PhotoToEachTypeTest : public ComponentTest,
                             public ::testing::WithParamInterface<TypeCase> {};
 
 TEST_P(PhotoToEachTypeTest, HasTheFittedSizeAndStaysCloseToTheReference) {
+  KALVENIX_REQUIRE_TESTDATA();
   static const QImage reference_full(QString::fromStdString(kPhoto));
   ASSERT_FALSE(reference_full.isNull());
   const std::string destination = Path(std::string("sunset.") + GetParam().suffix);
@@ -137,6 +139,7 @@ INSTANTIATE_TEST_SUITE_P(Types, PhotoToEachTypeTest,
                          [](const auto& info) { return std::string(info.param.suffix); });
 
 TEST_F(ComponentTest, FreeSidesKeepTheOriginalSize) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Converted c = ConvertEx(kData + "/jpeg/testorig.jpg", Path("a.png"), 0, -1);
   ASSERT_TRUE(c.outcome.ok());
   EXPECT_EQ(c.width, 227);
@@ -144,6 +147,7 @@ TEST_F(ComponentTest, FreeSidesKeepTheOriginalSize) {
 }
 
 TEST_F(ComponentTest, BrokenSourcesFailWithAMessageAndLeaveNoFile) {
+  KALVENIX_REQUIRE_TESTDATA();
   for (const char* name : {"hostile/made/empty.png", "hostile/made/not-an-image.png",
                            "hostile/made/truncated-header-only.jpg", "pngsuite/xcrn0g04.png",
                            "photos/does-not-exist.jpg"}) {
@@ -159,6 +163,7 @@ TEST_F(ComponentTest, BrokenSourcesFailWithAMessageAndLeaveNoFile) {
 }
 
 TEST_F(ComponentTest, FailedConversionLeavesTheExistingDestinationAlone) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::string destination = Path("alt.JPG");
   std::ofstream(destination) << "altes Bild";
   const Converted c = ConvertEx(kData + "/hostile/made/truncated-header-only.jpg", destination,
@@ -245,6 +250,7 @@ TEST_F(ComponentTest, AnotherFileAtTheDestinationIsStillReplaced) {
 }
 
 TEST_F(ComponentTest, SourcesAreRecognisedByContentNotByName) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Converted c = ConvertEx(kData + "/hostile/made/png-data-named.jpg", Path("a.BMP"), 64, 64);
   ASSERT_TRUE(c.outcome.ok()) << QString::fromStdU16String(c.outcome.message).toStdString();
   EXPECT_TRUE(testing::DecodeFileWithQt(Path("a.BMP")).has_value());
@@ -260,6 +266,7 @@ TEST_F(ComponentTest, UnknownSuffixIsRefusedBeforeAnythingIsRead) {
 }
 
 TEST_F(ComponentTest, PictureWithTransparencyKeepsItInPngAndGif) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::string source = kData + "/photos/MATE-Stripes-Light.png";
   ASSERT_TRUE(ConvertEx(source, Path("a.PNG"), 320, 240).outcome.ok());
   ASSERT_TRUE(ConvertEx(source, Path("a.GIF"), 320, 240, true).outcome.ok());

@@ -17,6 +17,7 @@ struct ExifCase {
 class ExifSetTest : public ::testing::TestWithParam<ExifCase> {};
 
 TEST_P(ExifSetTest, ComesOutUprightAtTheShownSize) {
+  KALVENIX_REQUIRE_TESTDATA();
   const ExifCase& c = GetParam();
   bool landscape = c.set == "Landscape";
   DecodedPicture picture, upright;
@@ -44,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Set, ExifSetTest, ::testing::ValuesIn(AllExifCases()), 
 });
 
 TEST(ExifOrientationTest, ScaledDecodeKeepsOrientationAndUprightFullSize) {
+  KALVENIX_REQUIRE_TESTDATA();
   DecodedPicture picture;
   ASSERT_TRUE(DecodeTestFile("exif/Landscape_6.jpg", &picture, {300, 300}).ok());
   EXPECT_EQ(picture.full_width, 1800u);

@@ -7,9 +7,8 @@ add_library(hostile_test_support STATIC
   isolated_conversion.cpp hostile_support.cpp mount_namespace.cpp)
 target_include_directories(hostile_test_support PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(hostile_test_support
-  PUBLIC kalvenix_build_flags kalvenix_runtime Qt6::Gui ${CMAKE_DL_LIBS})
+  PUBLIC kalvenix_build_flags kalvenix_runtime kalvenix_test_support Qt6::Gui ${CMAKE_DL_LIBS})
 target_compile_definitions(hostile_test_support PRIVATE
-  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}"
   KALVENIX_FUZZ_REGRESSIONS_DIR="${CMAKE_SOURCE_DIR}/fuzz/regressions"
   KALVENIX_QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
 add_dependencies(hostile_test_support Quorvel)

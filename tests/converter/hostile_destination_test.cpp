@@ -89,6 +89,7 @@ const std::string kSmallSource = "jpeg/testorig.jpg";
 const std::string kLargerSource = "bmp/harvesters.bmp";
 
 TEST_F(DestinationTest, FolderThatDoesNotExistIsNotCreated) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   ExpectRefused(TestdataPath(kSmallSource), 160, 120,
                 [&](const OutputType& t) {
@@ -98,6 +99,7 @@ TEST_F(DestinationTest, FolderThatDoesNotExistIsNotCreated) {
 }
 
 TEST_F(DestinationTest, PathThroughARegularFileLeavesTheFileAlone) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   ASSERT_TRUE(WriteFile(folder.Child("datei"), "not a folder"));
   ExpectRefused(TestdataPath(kSmallSource), 160, 120,
@@ -108,6 +110,7 @@ TEST_F(DestinationTest, PathThroughARegularFileLeavesTheFileAlone) {
 }
 
 TEST_F(DestinationTest, ReadOnlyFileSystemKeepsTheExistingDestination) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=1m");
   ASSERT_EQ(tmpfs.error(), "");
@@ -120,6 +123,7 @@ TEST_F(DestinationTest, ReadOnlyFileSystemKeepsTheExistingDestination) {
 }
 
 TEST_F(DestinationTest, FullDiskKeepsTheExistingDestination) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=64k");
   ASSERT_EQ(tmpfs.error(), "");
@@ -132,6 +136,7 @@ TEST_F(DestinationTest, FullDiskKeepsTheExistingDestination) {
 }
 
 TEST_F(DestinationTest, FullDiskLeavesNoFileWhereNoneWas) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=64k");
   ASSERT_EQ(tmpfs.error(), "");
@@ -143,6 +148,7 @@ TEST_F(DestinationTest, FullDiskLeavesNoFileWhereNoneWas) {
 // The control: the same work on a file system with room succeeds, so the
 // failures above come from the lack of space and nothing else.
 TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
+  KALVENIX_REQUIRE_TESTDATA();
   ScratchFolder folder;
   Tmpfs tmpfs(folder.path(), "size=64m");
   ASSERT_EQ(tmpfs.error(), "");

@@ -41,6 +41,7 @@ std::vector<ManifestEntry> ReadManifest() {
 }
 
 TEST(ManifestTest, EveryFileDecodesOrFailsAsExpected) {
+  KALVENIX_REQUIRE_TESTDATA();
   std::vector<ManifestEntry> entries = ReadManifest();
   ASSERT_GT(entries.size(), 400u);
   for (const ManifestEntry& e : entries) {
@@ -74,6 +75,7 @@ struct FailCase {
 class CleanFailureTest : public ::testing::TestWithParam<FailCase> {};
 
 TEST_P(CleanFailureTest, FailsWithTheRightCode) {
+  KALVENIX_REQUIRE_TESTDATA();
   DecodedPicture picture;
   Status status = DecodeTestFile(GetParam().path, &picture);
   EXPECT_EQ(status.code, GetParam().error) << status.context;
@@ -99,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailCase{"jpeg/monkey12.jpg", Error::kUnsupported}));
 
 TEST(HostileInputTest, HugeJpegFailsFromItsHeader) {
+  KALVENIX_REQUIRE_TESTDATA();
   std::vector<uint8_t> file = ReadTestFile("hostile/made/huge-dims-65500.jpg");
   auto start = std::chrono::steady_clock::now();
   DecodedPicture picture;
@@ -107,6 +110,7 @@ TEST(HostileInputTest, HugeJpegFailsFromItsHeader) {
 }
 
 TEST(HostileInputTest, OutputBeyondTheLimitIsRefusedBeforeDecoding) {
+  KALVENIX_REQUIRE_TESTDATA();
   DecodedPicture picture;
   Status status = DecodeTestFile("jpeg/testorig.jpg", &picture, {100000, 100000});
   EXPECT_EQ(status.code, Error::kTooLarge);
@@ -133,6 +137,7 @@ struct ClaimCase {
 class OverclaimTest : public ::testing::TestWithParam<ClaimCase> {};
 
 TEST_P(OverclaimTest, RefusedFromTheHeader) {
+  KALVENIX_REQUIRE_TESTDATA();
   std::vector<uint8_t> file = ReadTestFile(GetParam().path);
   ASSERT_GT(file.size(), 64u);
   GetParam().patch(file);
@@ -184,6 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
 class TruncationTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(TruncationTest, EveryPrefixFailsCleanly) {
+  KALVENIX_REQUIRE_TESTDATA();
   std::vector<uint8_t> file = ReadTestFile(GetParam());
   ASSERT_FALSE(file.empty());
   size_t step = std::max<size_t>(1, file.size() / 97);
@@ -207,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, TruncationTest,
 class CorruptionTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(CorruptionTest, DamagedBytesNeverCrash) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::vector<uint8_t> original = ReadTestFile(GetParam());
   ASSERT_FALSE(original.empty());
   std::mt19937 random(20261207);

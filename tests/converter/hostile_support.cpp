@@ -12,6 +12,8 @@
 #include <sstream>
 #include <system_error>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
@@ -19,10 +21,6 @@
 namespace hostile {
 
 namespace fs = std::filesystem;
-
-std::string TestdataPath(const std::string& relative) {
-  return std::string(KALVENIX_TESTDATA_DIR) + "/" + relative;
-}
 
 std::string RegressionPath(const std::string& relative) {
   return std::string(KALVENIX_FUZZ_REGRESSIONS_DIR) + "/" + relative;
@@ -78,6 +76,17 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return static_cast<bool>(out);
+}
+
+std::string MadeJpeg() {
+  QImage image(96, 64, QImage::Format_RGB888);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 2, y * 3, (x + y) % 256));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "JPEG", 90);
+  return bytes.toStdString();
 }
 
 std::string ReadFile(const std::string& path) {

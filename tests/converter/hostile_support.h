@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "testdata.h"
+
 namespace hostile {
 
-// The shared test pictures and the built component, fixed at configure time.
-std::string TestdataPath(const std::string& relative);
+// The shared test pictures (a test reading them starts with
+// KALVENIX_REQUIRE_TESTDATA()) and the built component, fixed at configure time.
+using kalvenix::testing::TestdataPath;
 std::string RegressionPath(const std::string& relative);  // in fuzz/regressions
 std::string ComponentPath();
 
@@ -58,6 +61,8 @@ class ScratchFolder {
 };
 
 bool WriteFile(const std::string& path, const std::string& bytes);
+// A small sound JPEG made here, for tests whose source need not be a real photo.
+std::string MadeJpeg();
 std::string ReadFile(const std::string& path);
 
 // Every entry of a folder (not recursive) with its bytes; a folder is listed

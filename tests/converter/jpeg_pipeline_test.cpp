@@ -9,6 +9,7 @@
 
 #include "converter/band_worker.h"
 #include "converter/jpeg_writer.h"
+#include "testdata.h"
 #include "whole_picture_path.h"
 
 namespace quorvel {
@@ -65,6 +66,7 @@ class JpegPipelineTest : public ::testing::TestWithParam<Case> {};
 // stored axes, the whole path the other way round; the anti-ringing clamp
 // then differs at a few hard edges.
 TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Case& c = GetParam();
   const std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
@@ -78,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, JpegPipelineTest, ::testing::ValuesIn(kCases)
 // A file that ends inside its entropy data fails as the whole path fails,
 // and leaves the worker free for the next picture.
 TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
+  KALVENIX_REQUIRE_TESTDATA();
   std::vector<uint8_t> file = ReadTestPicture("photos/LadyBird.jpg");
   const std::vector<uint8_t> whole = file;
   file.resize(file.size() * 6 / 10);
@@ -99,6 +102,7 @@ TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
 
 // A box beyond the output limit is refused from the header, as before.
 TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
   std::vector<uint8_t> encoded;
   PictureSize size;
@@ -113,6 +117,7 @@ TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
 // While another conversion holds the worker, a picture is left to the
 // whole-picture path instead of waiting.
 TEST(JpegPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
   std::vector<uint8_t> encoded;
   PictureSize size;

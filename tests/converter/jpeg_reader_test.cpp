@@ -17,6 +17,7 @@ struct JpegCase {
 class JpegLikeQtTest : public ::testing::TestWithParam<JpegCase> {};
 
 TEST_P(JpegLikeQtTest, MatchesQt) {
+  KALVENIX_REQUIRE_TESTDATA();
   DecodedPicture picture;
   Status status = DecodeTestFile(GetParam().path, &picture);
   ASSERT_TRUE(status.ok()) << status.context;
@@ -48,6 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(JpegReaderTest, CmykComesOutAsSaneColours) {
+  KALVENIX_REQUIRE_TESTDATA();
   // pil_sample_cmyk is the same picture as pil_sample_rgb (Adobe-inverted YCCK).
   DecodedPicture cmyk, rgb;
   ASSERT_TRUE(DecodeTestFile("jpeg/pil_sample_cmyk.jpg", &cmyk).ok());
@@ -57,6 +59,7 @@ TEST(JpegReaderTest, CmykComesOutAsSaneColours) {
 }
 
 TEST(JpegReaderTest, AdobeRgbProfileIsConverted) {
+  KALVENIX_REQUIRE_TESTDATA();
   // xmp_test carries an Adobe RGB (1998) profile: its few saturated
   // colours move, the many neutral ones stay.
   DecodedPicture picture;
@@ -68,6 +71,7 @@ TEST(JpegReaderTest, AdobeRgbProfileIsConverted) {
 }
 
 TEST(JpegReaderTest, SrgbProfileChangesNothing) {
+  KALVENIX_REQUIRE_TESTDATA();
   DecodedPicture picture;
   ASSERT_TRUE(DecodeTestFile("jpeg/pil_sample_rgb.jpg", &picture).ok());
   EXPECT_LE(Compare(picture.image, DecodeWithQt("jpeg/pil_sample_rgb.jpg")).max, 1);
@@ -82,6 +86,7 @@ struct ScaledCase {
 class JpegScaledTest : public ::testing::TestWithParam<ScaledCase> {};
 
 TEST_P(JpegScaledTest, DecodesAtReducedScaleAndKeepsFullSize) {
+  KALVENIX_REQUIRE_TESTDATA();
   const ScaledCase& c = GetParam();
   DecodedPicture full, scaled;
   ASSERT_TRUE(DecodeTestFile(c.path, &scaled, c.box).ok());

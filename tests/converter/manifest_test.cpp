@@ -94,6 +94,7 @@ class ManifestTest : public testing::TestWithParam<ManifestEntry> {
 };
 
 TEST_P(ManifestTest, ConvertsAsTheManifestExpects) {
+  KALVENIX_REQUIRE_TESTDATA();
   const ManifestEntry& entry = GetParam();
   const std::string source = TestdataPath(entry.path);
   const FileStamp source_stamp = StampOf(source);
@@ -174,9 +175,22 @@ std::string TestName(const testing::TestParamInfo<ManifestEntry>& info) {
   return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Testdata, ManifestTest, testing::ValuesIn(ReadManifest()), TestName);
+// Without the pictures there is no manifest: one placeholder case, which the
+// test's guard skips, stands in for its lines.
+std::vector<ManifestEntry> ManifestCases() {
+  std::vector<ManifestEntry> entries = ReadManifest();
+  if (entries.empty()) {
+    ManifestEntry placeholder;
+    placeholder.path = kalvenix::testing::kMissingTestdataCase;
+    entries.push_back(placeholder);
+  }
+  return entries;
+}
+
+INSTANTIATE_TEST_SUITE_P(Testdata, ManifestTest, testing::ValuesIn(ManifestCases()), TestName);
 
 TEST(ManifestFile, ListsTheWholeCollection) {
+  KALVENIX_REQUIRE_TESTDATA();
   // A missing or misread manifest must not pass as "no cases".
   const std::vector<ManifestEntry> entries = ReadManifest();
   EXPECT_GE(entries.size(), 400u);

@@ -13,6 +13,7 @@
 #include "converter/png_reader.h"
 #include "converter/png_unfilter.h"
 #include "made_png.h"
+#include "testdata.h"
 #include "whole_picture_path.h"
 
 namespace quorvel {
@@ -45,10 +46,11 @@ Status DecodeByHand(std::span<const uint8_t> file, const Image& shape,
 }
 
 TEST(IdatStream, GivesLibspngsPixelsForTheSharedPictures) {
+  KALVENIX_REQUIRE_TESTDATA();
   int compared = 0;
   for (const char* folder : {"pngsuite", "png", "photos"}) {
     for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(KALVENIX_TESTDATA_DIR) + "/" + folder)) {
+         std::filesystem::directory_iterator(kalvenix::testing::TestdataPath(folder))) {
       if (entry.path().extension() != ".png") continue;
       const std::string name = std::string(folder) + "/" + entry.path().filename().string();
       SCOPED_TRACE(name);

@@ -16,6 +16,7 @@
 #include "converter/convert_file.h"
 #include "made_png.h"
 #include "picture_checks.h"
+#include "testdata.h"
 #include "whole_picture_path.h"
 
 namespace quorvel {
@@ -98,6 +99,7 @@ class PngPipelineTest : public ::testing::TestWithParam<Case> {};
 // more so the more a detailed picture shrinks (and a JPEG adds its own
 // differences on top).
 TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Case& c = GetParam();
   std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
@@ -134,8 +136,9 @@ bool ExpectAsTheWholePath(const std::vector<uint8_t>& file, TargetBox box) {
 // Every colour type and bit depth of the suite, shrunk: streamed exactly when
 // not interlaced, with the whole path's bytes or its refusal.
 TEST(PngPipelineSuite, EveryPictureAsTheWholePathConvertsIt) {
+  KALVENIX_REQUIRE_TESTDATA();
   for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(KALVENIX_TESTDATA_DIR) + "/pngsuite")) {
+       std::filesystem::directory_iterator(kalvenix::testing::TestdataPath("pngsuite"))) {
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
     if (!ExpectAsTheWholePath(ReadTestPicture("pngsuite/" + name), {20, 20})) {
@@ -247,6 +250,7 @@ class PngPipelineDamage : public ::testing::TestWithParam<Damage> {};
 // Refused with the whole path's status, no file written, the worker free
 // again afterwards.
 TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
+  KALVENIX_REQUIRE_TESTDATA();
   const Damage& d = GetParam();
   std::vector<uint8_t> file = ReadTestPicture(d.file);
   ASSERT_FALSE(file.empty());
@@ -284,6 +288,7 @@ INSTANTIATE_TEST_SUITE_P(Files, PngPipelineDamage, ::testing::ValuesIn(kDamages)
 // While another conversion holds the worker, a picture is left to the
 // whole-picture path instead of waiting.
 TEST(PngPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
+  KALVENIX_REQUIRE_TESTDATA();
   const std::vector<uint8_t> file = ReadTestPicture("png/hopper.png");
   std::vector<uint8_t> encoded;
   PictureSize size;

@@ -15,10 +15,8 @@ add_executable(converter_readers_test
   sniff_test.cpp
   test_pictures.cpp
 )
-target_compile_definitions(converter_readers_test PRIVATE
-  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
-target_link_libraries(converter_readers_test PRIVATE
-  quorvel_core kalvenix_build_flags kalvenix_test_support Qt6::Gui GTest::gtest_main Threads::Threads PkgConfig::ZLIB)
-gtest_discover_tests(converter_readers_test
+target_link_libraries(converter_readers_test PRIVATE quorvel_core kalvenix_build_flags
+  kalvenix_test_support Qt6::Gui GTest::gtest_main Threads::Threads PkgConfig::ZLIB)
+gtest_discover_tests(converter_readers_test DISCOVERY_MODE PRE_TEST
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
   DISCOVERY_TIMEOUT 60)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "picture_checks.h"
+#include "testdata.h"
 
 namespace quorvel {
 namespace {
@@ -61,8 +62,9 @@ struct PhotoCase {
 class ResamplePhotoTest : public ::testing::TestWithParam<PhotoCase> {};
 
 TEST_P(ResamplePhotoTest, AgreesWithAPlainLanczos) {
+  KALVENIX_REQUIRE_TESTDATA();
   const PhotoCase& c = GetParam();
-  auto photo = testing::DecodeFileWithQt(std::string(KALVENIX_TESTDATA_DIR "/photos/") + c.file);
+  auto photo = testing::DecodeFileWithQt(kalvenix::testing::TestdataPath("photos/") + c.file);
   ASSERT_TRUE(photo.has_value());
   Image crop = MakeImage(640, 400, 3, [&](uint32_t x, uint32_t y, uint8_t* p) {
     std::copy_n(photo->row(y + c.top) + (x + c.left) * photo->channels, 3, p);

@@ -42,6 +42,7 @@ struct MislabelledCase {
 class MislabelledTest : public ::testing::TestWithParam<MislabelledCase> {};
 
 TEST_P(MislabelledTest, DecodesByContentNotByName) {
+  KALVENIX_REQUIRE_TESTDATA();
   std::vector<uint8_t> file = ReadTestFile(GetParam().path);
   EXPECT_EQ(SniffFormat(file), GetParam().format);
   DecodedPicture picture;

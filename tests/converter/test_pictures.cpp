@@ -8,12 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 namespace quorvel::testing {
-
-std::string TestdataPath(const std::string& relative) {
-  return std::string(KALVENIX_TESTDATA_DIR) + "/" + relative;
-}
 
 std::vector<uint8_t> ReadTestFile(const std::string& relative) {
   std::ifstream in(TestdataPath(relative), std::ios::binary);
@@ -22,8 +19,9 @@ std::vector<uint8_t> ReadTestFile(const std::string& relative) {
 
 std::vector<std::string> ListTestFolder(const std::string& relative) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(TestdataPath(relative)))
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(TestdataPath(relative), error))
+    if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -1,5 +1,6 @@
 // Helpers for the reader tests: the shared test pictures and an independent
-// reference decode through Qt.
+// reference decode through Qt. A test reading the pictures starts with
+// KALVENIX_REQUIRE_TESTDATA().
 #ifndef KALVENIX_TESTS_CONVERTER_TEST_PICTURES_H_
 #define KALVENIX_TESTS_CONVERTER_TEST_PICTURES_H_
 
@@ -9,15 +10,16 @@
 
 #include "converter/decode.h"
 #include "converter/image.h"
+#include "testdata.h"
 
 namespace quorvel::testing {
 
-// Absolute path of a file below the test data folder.
-std::string TestdataPath(const std::string& relative);
+using kalvenix::testing::TestdataPath;
 
 std::vector<uint8_t> ReadTestFile(const std::string& relative);
 
-// The file names (not paths) in a test data folder, sorted.
+// The file names (not paths) in a test data folder, sorted; none when the
+// folder cannot be read (the suites list it before any guard runs).
 std::vector<std::string> ListTestFolder(const std::string& relative);
 
 // Decodes through QImage into RGBA; width 0 when Qt cannot read the file.

@@ -11,6 +11,7 @@
 #include "converter/resample.h"
 #include "converter/source_picture.h"
 #include "picture_checks.h"
+#include "testdata.h"
 
 namespace quorvel::testing {
 namespace {
@@ -29,7 +30,7 @@ Image ReadBack(const std::vector<uint8_t>& file) {
 }  // namespace
 
 std::vector<uint8_t> ReadTestPicture(const std::string& relative) {
-  return ReadBytes(std::string(KALVENIX_TESTDATA_DIR) + "/" + relative);
+  return ReadBytes(kalvenix::testing::TestdataPath(relative));
 }
 
 Status ConvertWholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,

@@ -14,18 +14,15 @@ add_executable(converter_writer_tests
   png_row_filter_test.cpp
   writers_test.cpp)
 target_link_libraries(converter_writer_tests PRIVATE quorvel_core quorvel_picture_checks
-                      GTest::gtest_main)
-target_compile_definitions(converter_writer_tests PRIVATE
-  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}")
-gtest_discover_tests(converter_writer_tests DISCOVERY_TIMEOUT 30
+                      kalvenix_test_support GTest::gtest_main)
+gtest_discover_tests(converter_writer_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
                      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
 add_executable(converter_component_tests component_test.cpp)
 target_link_libraries(converter_component_tests PRIVATE quorvel_picture_checks kalvenix_runtime
-                      GTest::gtest_main ${CMAKE_DL_LIBS})
+                      kalvenix_test_support GTest::gtest_main ${CMAKE_DL_LIBS})
 target_compile_definitions(converter_component_tests PRIVATE
-  KALVENIX_TESTDATA_DIR="${KALVENIX_TESTDATA_DIR}"
   QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
 add_dependencies(converter_component_tests Quorvel)
-gtest_discover_tests(converter_component_tests DISCOVERY_TIMEOUT 30
+gtest_discover_tests(converter_component_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
                      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)

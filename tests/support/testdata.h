@@ -11,6 +11,7 @@
 #define KALVENIX_TESTS_SUPPORT_TESTDATA_H_
 
 #include <string>
+#include <vector>
 
 namespace kalvenix::testing {
 
@@ -23,12 +24,23 @@ std::string TestdataPath(const std::string& relative);
 // Empty when the pictures are there; otherwise one line saying where they
 // were looked for.
 std::string MissingTestdataReason();
+// The same for a folder given at run time (the fuzz replays take theirs as
+// an argument).
+std::string MissingTestdataReason(const std::string& folder);
 
 // True under CI=true, where a missing corpus is an error.
 bool TestdataRequired();
 
 // For a ctest replay: the exit code ctest's SKIP_RETURN_CODE takes.
 inline constexpr int kSkipExitCode = 77;
+
+// The one case a parameterised test gets when its cases are listed from the
+// pictures and they are missing: GoogleTest fails a suite without cases,
+// while this one reaches the test's guard and is skipped (or failed) there.
+inline constexpr char kMissingTestdataCase[] = "test_pictures_missing";
+
+// `cases`, or the placeholder alone when it is empty.
+std::vector<std::string> CasesOrPlaceholder(std::vector<std::string> cases);
 
 }  // namespace kalvenix::testing
 
