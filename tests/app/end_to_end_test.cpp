@@ -188,10 +188,11 @@ class EndToEndTest : public QObject {
     QImage picture(64, 48, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     QVERIFY(picture.save(&buffer, "JPG"));
-    // Cut inside the headers; a picture whose destination is taken by a folder.
-    const QByteArray contents[] = {jpeg.left(100), jpeg};
-    const char* const names[] = {"kaputt.jpg", "verstellt.jpg"};
-    for (int i = 0; i < 2; ++i) {
+    // Cut inside the headers; a sound picture; a picture whose destination is
+    // taken by a folder.
+    const QByteArray contents[] = {jpeg.left(100), jpeg, jpeg};
+    const char* const names[] = {"kaputt.jpg", "gut.jpg", "verstellt.jpg"};
+    for (int i = 0; i < 3; ++i) {
       QFile file(folder_->filePath(names[i]));
       QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents[i]) == contents[i].size());
     }
@@ -199,7 +200,7 @@ class EndToEndTest : public QObject {
 
     Program program;
     program.AddThroughTheDialog(folder_->path(),
-                                {"kaputt.jpg", "free_by_Peter_Nerlich.jpg", "verstellt.jpg"});
+                                {"kaputt.jpg", "gut.jpg", "verstellt.jpg"});
     program.ChooseType(3);
     testing::MessageBoxCloser closer;
     program.Click("mndKonv");
@@ -211,7 +212,7 @@ class EndToEndTest : public QObject {
     QVERIFY2(lines[1].startsWith("kaputt.jpg: JPEG-Datei ist beschädigt"), qPrintable(lines[1]));
     QVERIFY2(lines[2].startsWith("verstellt.jpg: Zieldatei kann nicht geschrieben werden"),
              qPrintable(lines[2]));
-    QVERIFY(QFileInfo::exists(folder_->filePath("free_by_Peter_Nerlich.PNG")));
+    QVERIFY(QFileInfo::exists(folder_->filePath("gut.PNG")));
     QVERIFY(!QFileInfo::exists(folder_->filePath("kaputt.PNG")));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
