@@ -697,19 +697,9 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
-    // The same through the window's button.
-    Harness h;
-    h.on_batch = [](const ConversionWindow&, ConversionSurroundings&) {
-      throw std::runtime_error("batch failed");
-    };
-    bool thrown = false;
-    try {
-      h.Get<QPushButton>("mndKonv")->click();
-    } catch (const std::runtime_error&) {
-      thrown = true;
-    }
-    QVERIFY(thrown);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    // The guards alone, not the window's button: an exception unwinding
+    // through Qt's signal code is undefined in Qt (LeakSanitizer shows it
+    // leaking there), so no window is driven into one.
   }
 
   void beendenClosesTheWindowWithFilesListed() {
