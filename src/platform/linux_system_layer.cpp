@@ -10,10 +10,6 @@
 
 namespace kalvenix {
 
-SystemLayer::~SystemLayer() = default;
-
-std::string SystemLayer::LastLoadError() { return {}; }
-
 // What the started thread and its handle share. The thread keeps its own
 // reference, so the record lives until both the thread and the handle are gone.
 struct ThreadRecord {
@@ -116,5 +112,7 @@ std::string LinuxSystemLayer::LastLoadError() {
 void LinuxSystemLayer::UnloadLibrary(LibraryHandle library) {
   if (library) dlclose(library.value);
 }
+
+std::unique_ptr<SystemLayer> MakeSystemLayer() { return std::make_unique<LinuxSystemLayer>(); }
 
 }  // namespace kalvenix

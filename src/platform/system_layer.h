@@ -13,6 +13,7 @@
 #define KALVENIX_PLATFORM_SYSTEM_LAYER_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/platform_export.h"
@@ -65,6 +66,11 @@ class KALVENIX_PLATFORM_API SystemLayer {
   // succeeded, none was made, or the system said nothing. Decides nothing.
   virtual std::string LastLoadError();
 };
+
+// The layer of the system this program is built for. Each backend's source
+// file defines it, and the build compiles exactly one backend, so nothing
+// above this seam names a particular system.
+KALVENIX_PLATFORM_API std::unique_ptr<SystemLayer> MakeSystemLayer();
 
 }  // namespace kalvenix
 
