@@ -6,7 +6,7 @@
 
 #include "app/display_check.h"
 #include "app/start_up.h"
-#include "conversion/batch_conversion.h"
+#include "app/system_batch.h"
 #include "main_window/main_window.h"
 #include "platform/qt_open_dialog.h"
 
@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
 
   kalvenix::MainWindow window(
       [](QWidget* parent) { return std::make_unique<kalvenix::QtOpenDialog>(parent); },
-      &kalvenix::ConvertListedFiles);
+      &kalvenix::ConvertOnThisSystem);
   window.show();
   return QApplication::exec();
 }

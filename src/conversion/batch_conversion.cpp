@@ -11,7 +11,6 @@
 #include "conversion/failure_report.h"
 #include "conversion/text_to_number.h"
 #include "platform/component_object.h"
-#include "platform/linux_system_layer.h"
 #include "platform/owned_text.h"
 #include "platform/owned_variant.h"
 #include "platform/utf_text.h"
@@ -81,7 +80,8 @@ std::u16string ConverterProblem(CompStatus status, SystemLayer& system) {
 
 }  // namespace
 
-void ConvertListedFiles(const ConversionWindow& window, ConversionSurroundings& surroundings) {
+void ConvertListedFiles(const ConversionWindow& window, ConversionSurroundings& surroundings,
+                        SystemLayer& system) {
   if (window.EntryCount() == 0) {
     surroundings.ShowMessage(kEmptyListMessage);
     return;
@@ -92,7 +92,6 @@ void ConvertListedFiles(const ConversionWindow& window, ConversionSurroundings& 
   FailureReport report;
   report.entry_count = last_position;
   {
-    LinuxSystemLayer system;
     ComponentObject converter;  // released when the batch ends, before the message
 
     for (int64_t position = 1; position <= last_position; ++position) {

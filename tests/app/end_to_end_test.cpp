@@ -23,7 +23,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "conversion/batch_conversion.h"
+#include "app/system_batch.h"
 #include "main_window/main_window.h"
 #include "message_box_closer.h"
 #include "platform/qt_open_dialog.h"
@@ -50,7 +50,7 @@ class Program {
  public:
   Program()
       : window_([](QWidget* parent) { return std::make_unique<QtOpenDialog>(parent); },
-                &ConvertListedFiles) {
+                &ConvertOnThisSystem) {
     window_.show();
     QApplication::setActiveWindow(&window_);
     if (!QTest::qWaitForWindowActive(&window_)) qFatal("window not active");

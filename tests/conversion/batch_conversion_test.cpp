@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
 #include "fake_window.h"
+#include "platform/system_layer.h"
 #include "printable_text.h"
+#include "recording_system_layer.h"
 #include "test_component_probe.h"
 
 namespace kalvenix {
@@ -35,10 +38,12 @@ class BatchConversionTest : public testing::Test {
   }
   void TearDown() override { EXPECT_EQ(probe_.LiveObjects(), 0) << "an object was not released"; }
 
-  void Run() { ConvertListedFiles(window_, window_); }
+  void Run() { ConvertListedFiles(window_, window_, *system_); }
+  void RunOn(SystemLayer& system) { ConvertListedFiles(window_, window_, system); }
 
   TestComponentProbe probe_;
   FakeWindow window_;
+  std::unique_ptr<SystemLayer> system_ = MakeSystemLayer();
 };
 
 TEST_F(BatchConversionTest, EmptyListOnlyShowsTheMessage) {
@@ -107,6 +112,37 @@ TEST_F(BatchConversionTest, NoConverterBesideTheProgramSaysWhyTheLoaderRefused) 
   EXPECT_EQ(message.substr(0, start.size()), start) << Printable(message);
   ASSERT_GT(message.size(), start.size() + end.size());
   EXPECT_EQ(message.substr(message.size() - end.size()), end);
+}
+
+// The layer the batch is handed is the one it registers through: its load
+// error, not some other layer's, is what the user reads.
+TEST_F(BatchConversionTest, LoadErrorOfTheGivenLayerEndsTheBatchAndIsQuoted) {
+  RecordingSystemLayer system(
+      LayerScript{.loads = false, .load_error = "Quorvel.so: Zugriff verweigert (Grüße)"});
+  RunOn(system);
+  EXPECT_EQ(system.calls(), std::vector<std::string>{"LoadLibrary " TEST_COMPONENT_DIR
+                                                     "/Quorvel.so"});
+  EXPECT_EQ(probe_.Record(), "");
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{
+                u"Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei fehlt oder "
+                u"lässt sich nicht laden (Quorvel.so: Zugriff verweigert (Grüße)).\n"
+                u"Deshalb wurde keine der 3 Dateien konvertiert."});
+}
+
+TEST_F(BatchConversionTest, RegistrationThreadThatDoesNotStartEndsTheBatch) {
+  RecordingSystemLayer system(LayerScript{.starts_thread = false});
+  RunOn(system);
+  EXPECT_EQ(system.calls(),
+            (std::vector<std::string>{"LoadLibrary " TEST_COMPONENT_DIR "/Quorvel.so",
+                                      "FindExport DllRegisterServer", "StartThreadAt",
+                                      "UnloadLibrary"}));
+  EXPECT_EQ(probe_.Record(), "");
+  EXPECT_EQ(window_.messages,
+            std::vector<std::u16string>{
+                u"Der Konverter Quorvel.so konnte nicht geladen werden: Er ist nicht "
+                u"registriert, und seine Registrierung ist misslungen.\n"
+                u"Deshalb wurde keine der 3 Dateien konvertiert."});
 }
 
 TEST_F(BatchConversionTest, FailedCreationKeepsTheHeldObjectUntilTheBatchEnds) {

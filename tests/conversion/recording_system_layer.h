@@ -1,6 +1,7 @@
 // A SystemLayer for tests: records every call as a line, and either passes
-// it on to a real layer or answers from a script (to simulate a thread that
-// does not start or a wait that fails).
+// it on to a real layer or answers from a script (to simulate a load that
+// fails with the loader's words, a thread that does not start or a wait that
+// fails). LastLoadError is answered but not recorded: it only reads.
 #ifndef KALVENIX_TESTS_CONVERSION_RECORDING_SYSTEM_LAYER_H_
 #define KALVENIX_TESTS_CONVERSION_RECORDING_SYSTEM_LAYER_H_
 
@@ -13,6 +14,7 @@ namespace kalvenix {
 
 struct LayerScript {
   bool loads = true;
+  std::string load_error = {};  // what the loader says when a load fails
   bool has_export = true;
   bool starts_thread = true;
   uint32_t wait_result = kWaitEnded;
@@ -28,6 +30,7 @@ class RecordingSystemLayer final : public SystemLayer {
   LibraryHandle LoadLibrary(const std::string& path) override {
     calls_.push_back("LoadLibrary " + path);
     if (real_ != nullptr) return real_->LoadLibrary(path);
+    last_load_failed_ = !script_.loads;
     return script_.loads ? LibraryHandle{&fake_library_} : LibraryHandle{};
   }
   ExportAddress FindExport(LibraryHandle library, const std::string& name) override {
@@ -53,11 +56,16 @@ class RecordingSystemLayer final : public SystemLayer {
     calls_.push_back("UnloadLibrary");
     if (real_ != nullptr) real_->UnloadLibrary(library);
   }
+  std::string LastLoadError() override {
+    if (real_ != nullptr) return real_->LastLoadError();
+    return last_load_failed_ ? script_.load_error : std::string();
+  }
 
  private:
   SystemLayer* real_ = nullptr;
   LayerScript script_;
   std::vector<std::string> calls_;
+  bool last_load_failed_ = false;
   int fake_library_ = 0;
   int fake_export_ = 0;
 };

@@ -23,6 +23,7 @@
 #include "main_window/busy_cursor.h"
 #include "main_window/window_layout.h"
 #include "message_box_closer.h"
+#include "platform/system_layer.h"
 #include "test_component_probe.h"
 
 Q_DECLARE_METATYPE(std::u16string)
@@ -155,7 +156,8 @@ std::function<void(const ConversionWindow&, ConversionSurroundings&)> RealBatch(
   return [folder, during](const ConversionWindow& view, ConversionSurroundings& window) {
     *during = OverrideCursor();
     ConverterFolder surroundings(window, folder);
-    ConvertListedFiles(view, surroundings);
+    const std::unique_ptr<SystemLayer> system = MakeSystemLayer();
+    ConvertListedFiles(view, surroundings, *system);
   };
 }
 
