@@ -9,7 +9,7 @@ uint8_t* BandQueue::Room(uint32_t rows) {
   size_t slot = 0;
   {
     MutexLock lock(&mutex_);
-    while (filled_ - taken_ >= kBands && !failed_) room_.Wait();
+    while (filled_ - taken_ >= kBands && !failed_) room_.Wait(&mutex_);
     if (failed_) return nullptr;
     slot = filled_ % kBands;
   }
@@ -42,7 +42,7 @@ void BandQueue::Drain(const std::function<Status(const uint8_t*, uint32_t, size_
       uint32_t rows = 0;
       {
         MutexLock lock(&mutex_);
-        while (taken_ >= filled_ && !closed_) arrived_.Wait();
+        while (taken_ >= filled_ && !closed_) arrived_.Wait(&mutex_);
         if (taken_ == filled_) return;  // closed and empty
         band = bands_[taken_ % kBands].data();
         rows = band_rows_[taken_ % kBands];

@@ -63,8 +63,8 @@ class BandQueue {
 
   const size_t row_bytes_;
   mutable Mutex mutex_;
-  CondVar arrived_{&mutex_};  // a band was filled, or the queue closed
-  CondVar room_{&mutex_};     // a band was taken, or the consumer failed
+  CondVar arrived_;  // a band was filled, or the queue closed
+  CondVar room_;     // a band was taken, or the consumer failed
   // A buffer belongs to the producer from Room to Filled and to the consumer
   // from then until it is taken, so the contents need no lock.
   std::array<std::vector<uint8_t>, kBands> bands_;

@@ -10,8 +10,8 @@ namespace quorvel {
 
 struct BandWorker::State {
   Mutex mutex;
-  CondVar wake{&mutex};
-  CondVar finished{&mutex};
+  CondVar wake;
+  CondVar finished;
   std::function<void()> task GUARDED_BY(mutex);
   bool has_task GUARDED_BY(mutex) = false;
   bool stopping GUARDED_BY(mutex) = false;
@@ -22,7 +22,7 @@ struct BandWorker::State {
   void Loop() EXCLUDES(mutex) {
     mutex.Lock();
     for (;;) {
-      while (!has_task && !stopping) wake.Wait();
+      while (!has_task && !stopping) wake.Wait(&mutex);
       if (stopping) break;
       std::function<void()> current = std::move(task);
       mutex.Unlock();
@@ -84,7 +84,7 @@ BandWorker::Lease::~Lease() {
   State& s = *worker_->state_;
   MutexLock lock(&s.mutex);
   if (running_)
-    while (s.has_task) s.finished.Wait();
+    while (s.has_task) s.finished.Wait(&s.mutex);
   s.held = false;
 }
 

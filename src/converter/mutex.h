@@ -40,17 +40,18 @@ class SCOPED_CAPABILITY MutexLock {
 };
 
 // Waits are plain (callers loop on their condition), so the condition is
-// read where the analysis sees the lock held.
+// read where the analysis sees the lock held. The mutex is named at each
+// wait, so that the analysis knows which one it is.
 class CondVar {
  public:
-  explicit CondVar(Mutex* mutex) : mutex_(mutex) {}
+  CondVar() = default;
   CondVar(const CondVar&) = delete;
   CondVar& operator=(const CondVar&) = delete;
 
-  // Releases the mutex while waiting and holds it again on return, which
-  // may be spurious.
-  void Wait() REQUIRES(mutex_) {
-    std::unique_lock<std::mutex> lock(mutex_->mutex_, std::adopt_lock);
+  // Releases `mutex` while waiting and holds it again on return, which may
+  // be spurious. Everyone waiting on one CondVar passes the same mutex.
+  void Wait(Mutex* mutex) REQUIRES(mutex) {
+    std::unique_lock<std::mutex> lock(mutex->mutex_, std::adopt_lock);
     condition_.wait(lock);
     lock.release();  // still held, by the caller
   }
@@ -59,7 +60,6 @@ class CondVar {
 
  private:
   std::condition_variable condition_;
-  Mutex* const mutex_;
 };
 
 }  // namespace quorvel
