@@ -5,12 +5,14 @@
 namespace quorvel {
 
 uint8_t* BandQueue::Room(uint32_t rows) {
-  if (rows > max_rows_) return nullptr;
-  std::unique_lock<std::mutex> lock(mutex_);
-  room_.wait(lock, [this] { return filled_ - taken_ < kBands || failed_; });
-  if (failed_) return nullptr;
-  const size_t slot = filled_ % kBands;
-  lock.unlock();
+  if (rows > kBandRows) return nullptr;
+  size_t slot = 0;
+  {
+    MutexLock lock(&mutex_);
+    while (filled_ - taken_ >= kBands && !failed_) room_.Wait(&mutex_);
+    if (failed_) return nullptr;
+    slot = filled_ % kBands;
+  }
   std::vector<uint8_t>& band = bands_[slot];
   if (band.size() < rows * row_bytes_) band.resize(rows * row_bytes_);
   band_rows_[slot] = rows;
@@ -19,18 +21,18 @@ uint8_t* BandQueue::Room(uint32_t rows) {
 
 void BandQueue::Filled() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     ++filled_;
   }
-  arrived_.notify_one();
+  arrived_.Signal();
 }
 
 void BandQueue::Close() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     closed_ = true;
   }
-  arrived_.notify_one();
+  arrived_.Signal();
 }
 
 void BandQueue::Drain(const std::function<Status(const uint8_t*, uint32_t, size_t)>& process) noexcept {
@@ -39,8 +41,8 @@ void BandQueue::Drain(const std::function<Status(const uint8_t*, uint32_t, size_
       const uint8_t* band = nullptr;
       uint32_t rows = 0;
       {
-        std::unique_lock<std::mutex> lock(mutex_);
-        arrived_.wait(lock, [this] { return taken_ < filled_ || closed_; });
+        MutexLock lock(&mutex_);
+        while (taken_ >= filled_ && !closed_) arrived_.Wait(&mutex_);
         if (taken_ == filled_) return;  // closed and empty
         band = bands_[taken_ % kBands].data();
         rows = band_rows_[taken_ % kBands];
@@ -48,10 +50,10 @@ void BandQueue::Drain(const std::function<Status(const uint8_t*, uint32_t, size_
       Status status = process(band, rows, row_bytes_);
       if (!status.ok()) return GiveUp(std::move(status));
       {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(&mutex_);
         ++taken_;
       }
-      room_.notify_one();
+      room_.Signal();
     }
   } catch (const std::bad_alloc&) {
     GiveUp(Fail(Error::kOutOfMemory, "band"));
@@ -60,13 +62,23 @@ void BandQueue::Drain(const std::function<Status(const uint8_t*, uint32_t, size_
   }
 }
 
+bool BandQueue::failed() const {
+  MutexLock lock(&mutex_);
+  return failed_;
+}
+
+Status BandQueue::failure() const {
+  MutexLock lock(&mutex_);
+  return failure_;
+}
+
 void BandQueue::GiveUp(Status status) noexcept {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     failure_ = std::move(status);
     failed_ = true;
   }
-  room_.notify_one();
+  room_.Signal();
 }
 
 }  // namespace quorvel

@@ -1,35 +1,38 @@
 #include "converter/band_worker.h"
 
-#include <condition_variable>
-#include <mutex>
 #include <system_error>
 #include <thread>
+
+#include "converter/mutex.h"
+#include "converter/thread_annotations.h"
 
 namespace quorvel {
 
 struct BandWorker::State {
-  std::mutex mutex;
-  std::condition_variable wake;
-  std::condition_variable finished;
-  std::function<void()> task;  // guarded by mutex
-  bool has_task = false;
-  bool stopping = false;
-  bool held = false;           // a Lease exists
-  std::thread thread;          // last: started once the rest is ready
+  Mutex mutex;
+  CondVar wake;
+  CondVar finished;
+  std::function<void()> task GUARDED_BY(mutex);
+  bool has_task GUARDED_BY(mutex) = false;
+  bool stopping GUARDED_BY(mutex) = false;
+  bool held GUARDED_BY(mutex) = false;  // a Lease exists
+  // Written only before anyone else can see this State.
+  std::thread thread;  // last: started once the rest is ready
 
-  void Loop() {
-    std::unique_lock<std::mutex> lock(mutex);
+  void Loop() EXCLUDES(mutex) {
+    mutex.Lock();
     for (;;) {
-      wake.wait(lock, [this] { return has_task || stopping; });
-      if (stopping) return;
+      while (!has_task && !stopping) wake.Wait(&mutex);
+      if (stopping) break;
       std::function<void()> current = std::move(task);
-      lock.unlock();
+      mutex.Unlock();
       current();
       current = nullptr;
-      lock.lock();
+      mutex.Lock();
       has_task = false;
-      finished.notify_all();
+      finished.SignalAll();
     }
+    mutex.Unlock();
   }
 };
 
@@ -44,10 +47,10 @@ BandWorker::BandWorker() : state_(std::make_unique<State>()) {
 BandWorker::~BandWorker() {
   if (!state_->thread.joinable()) return;
   {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    MutexLock lock(&state_->mutex);
     state_->stopping = true;
   }
-  state_->wake.notify_all();
+  state_->wake.SignalAll();
   state_->thread.join();
 }
 
@@ -58,7 +61,7 @@ std::unique_ptr<BandWorker::Lease> BandWorker::TryAcquire() {
   State& s = *worker.state_;
   if (!s.thread.joinable()) return nullptr;
   auto lease = std::make_unique<Lease>(&worker);
-  std::lock_guard<std::mutex> lock(s.mutex);
+  MutexLock lock(&s.mutex);
   if (s.held) return nullptr;
   s.held = true;
   lease->owns_ = true;
@@ -68,19 +71,20 @@ std::unique_ptr<BandWorker::Lease> BandWorker::TryAcquire() {
 void BandWorker::Lease::Run(std::function<void()> task) {
   State& s = *worker_->state_;
   {
-    std::lock_guard<std::mutex> lock(s.mutex);
+    MutexLock lock(&s.mutex);
     s.task = std::move(task);
     s.has_task = true;
   }
   running_ = true;
-  s.wake.notify_one();
+  s.wake.Signal();
 }
 
 BandWorker::Lease::~Lease() {
   if (!owns_) return;
   State& s = *worker_->state_;
-  std::unique_lock<std::mutex> lock(s.mutex);
-  if (running_) s.finished.wait(lock, [&s] { return !s.has_task; });
+  MutexLock lock(&s.mutex);
+  if (running_)
+    while (s.has_task) s.finished.Wait(&s.mutex);
   s.held = false;
 }
 

@@ -14,9 +14,6 @@
 namespace quorvel {
 namespace {
 
-// The most rows the reader asks for at once (its band height).
-constexpr uint32_t kMaxBandRows = 32;
-
 // StreamJpeg's sink: bands go through the queue to the worker's stages.
 class JpegBands : public JpegRowSink {
  public:
@@ -31,7 +28,7 @@ class JpegBands : public JpegRowSink {
   BandStages& stages() { return stages_; }
   // Once Stop has returned.
   bool worker_failed() const { return queue_ && queue_->failed(); }
-  const Status& worker_failure() const { return queue_->failure(); }
+  Status worker_failure() const { return queue_->failure(); }
 
   Status Start(const SourcePicture& header, bool all_scans_first) override {
     if (header.model != PixelModel::kRgb) return Decline();
@@ -52,7 +49,7 @@ class JpegBands : public JpegRowSink {
     split_ = all_scans_first;
     status = stages_.Start(header, size_, type_, options_, split_);
     if (!status.ok()) return status;
-    queue_.emplace(header.image.stride(), kMaxBandRows);
+    queue_.emplace(header.image.stride());
     lease_ = std::move(lease);
     lease_->Run([this] {
       queue_->Drain([this](const uint8_t* rows, uint32_t count, size_t stride) {

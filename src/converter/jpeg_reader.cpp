@@ -11,6 +11,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "converter/band_rows.h"
 #include "converter/checked_size.h"
 #include "converter/dct_scale.h"
 #include "converter/declared_size.h"
@@ -20,9 +21,8 @@
 namespace quorvel {
 namespace {
 
-// Rows per band: enough to keep the hand-over between threads rare, few
-// enough that the bands in flight stay in the cache.
-constexpr int kRowsPerRead = 32;
+// Rows per read: a band (band_rows.h), which sinks take at most.
+constexpr JDIMENSION kRowsPerRead = kBandRows;
 
 // Everything libjpeg touches lives here, so that a longjmp out of the
 // library skips no destructor: the functions that call setjmp hold no locals

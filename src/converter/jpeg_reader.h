@@ -31,9 +31,9 @@ class JpegRowSink {
   // then come quickly and the decoding thread has time to spare. A failure
   // here ends the decode with that status.
   virtual Status Start(const SourcePicture& header, bool all_scans_first) = 0;
-  // Room for the next `rows` rows of header.image.stride() bytes each, or
-  // null when the sink can take no more (the decode then fails with
-  // kInternal; the sink knows why).
+  // Room for the next `rows` rows (at most kBandRows, band_rows.h) of
+  // header.image.stride() bytes each, or null when the sink can take no
+  // more (the decode then fails with kInternal; the sink knows why).
   virtual uint8_t* Band(uint32_t rows) = 0;
   // The band that Band() returned holds its rows now.
   virtual void Filled() = 0;

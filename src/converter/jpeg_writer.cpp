@@ -11,6 +11,7 @@
 #include <jerror.h>
 
 #include "converter/alpha.h"
+#include "converter/band_rows.h"
 
 namespace quorvel {
 namespace {
@@ -133,9 +134,10 @@ Status JpegRowEncoder::Write(const uint8_t* rows, uint32_t count, size_t stride)
     }
     return Status::Ok();
   }
-  JSAMPROW pointers[32];
+  // A band at a time, as the rows arrive.
+  JSAMPROW pointers[kBandRows];
   for (uint32_t done = 0; done < count;) {
-    const uint32_t n = std::min<uint32_t>(count - done, 32);
+    const uint32_t n = std::min<uint32_t>(count - done, kBandRows);
     for (uint32_t i = 0; i < n; ++i)
       pointers[i] = const_cast<JSAMPROW>(rows + (done + i) * stride);  // libjpeg only reads
     if (!WriteRows(&s.c, pointers, n)) return s.Failed();

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "converter/band_queue.h"
+#include "converter/band_rows.h"
 #include "converter/band_stages.h"
 #include "converter/band_worker.h"
 #include "converter/exif_orientation.h"
@@ -23,10 +24,9 @@ namespace {
 // writing them and the worker reading them, and are few enough that handing
 // them over, a wake-up each, costs little.
 constexpr size_t kBandBytes = 256 * 1024;
-constexpr uint32_t kMaxBandRows = 32;
 
 uint32_t BandRows(size_t stride) {
-  return uint32_t(std::clamp<size_t>(kBandBytes / stride, 1, kMaxBandRows));
+  return uint32_t(std::clamp<size_t>(kBandBytes / stride, 1, kBandRows));
 }
 
 // The worker's side of one conversion: the queue it drains into the stages.
@@ -39,7 +39,7 @@ class Bands {
         stride_(image.stride()),
         pixel_bytes_(image.channels),
         filtered_(filtered),
-        queue_(stride_ + (filtered ? 1 : 0), BandRows(stride_)) {}
+        queue_(stride_ + (filtered ? 1 : 0)) {}
   ~Bands() { Stop(); }
   Bands(const Bands&) = delete;
   Bands& operator=(const Bands&) = delete;

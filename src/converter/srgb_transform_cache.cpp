@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
-#include <mutex>
 #include <vector>
 
 #include "converter/limits.h"
+#include "converter/mutex.h"
+#include "converter/thread_annotations.h"
 
 namespace quorvel {
 namespace {
@@ -92,8 +93,9 @@ class Cache {
  public:
   Cache() : srgb_(cmsCreate_sRGBProfile()) {}
 
-  std::shared_ptr<const SrgbTransform> Get(std::span<const uint8_t> profile, PixelModel model) {
-    std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<const SrgbTransform> Get(std::span<const uint8_t> profile, PixelModel model)
+      EXCLUDES(mutex_) {
+    MutexLock lock(&mutex_);
     for (const Entry& e : entries_)
       if (e.model == model && std::equal(e.profile.begin(), e.profile.end(), profile.begin(), profile.end()))
         return e.transform;
@@ -106,9 +108,10 @@ class Cache {
   }
 
  private:
-  std::mutex mutex_;
-  Profile srgb_;
-  std::deque<Entry> entries_;
+  Mutex mutex_;
+  // lcms profiles are not safe to share between threads.
+  Profile srgb_ GUARDED_BY(mutex_);
+  std::deque<Entry> entries_ GUARDED_BY(mutex_);
 };
 
 }  // namespace
