@@ -1,7 +1,7 @@
 #include "converter/dct_scale.h"
 
 #include "converter/exif_orientation.h"
-#include "converter/fitted_size.h"
+#include "converter/fit_size.h"
 
 namespace quorvel {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "converter/fitted_size.h"
+#include "converter/fit_size.h"
 #include "converter/limits.h"
 
 namespace quorvel {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/fitted_size.h"
-
 namespace quorvel {
 namespace {
 
@@ -51,29 +49,6 @@ TEST(DctScaleTest, ScaledSideRoundsUpLikeLibjpeg) {
   EXPECT_EQ(ScaledSide(227, 8), 29u);
   EXPECT_EQ(ScaledSide(1, 8), 1u);
 }
-
-struct FitCase {
-  uint32_t width, height;
-  TargetBox box;
-  uint64_t fitted_width, fitted_height;
-};
-
-class FitIntoBoxTest : public ::testing::TestWithParam<FitCase> {};
-
-TEST_P(FitIntoBoxTest, KeepsAspectInsideTheBox) {
-  const FitCase& c = GetParam();
-  FittedSize f = FitIntoBox(c.width, c.height, c.box);
-  EXPECT_EQ(f.width, c.fitted_width);
-  EXPECT_EQ(f.height, c.fitted_height);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, FitIntoBoxTest,
-    ::testing::Values(FitCase{4272, 2848, {640, 480}, 640, 427}, FitCase{2056, 3088, {640, 480}, 320, 480},
-                      FitCase{1800, 1200, {0, 0}, 1800, 1200}, FitCase{1800, 1200, {0, 600}, 900, 600},
-                      FitCase{1800, 1200, {300, -1}, 300, 200}, FitCase{100, 100, {640, 480}, 480, 480},
-                      FitCase{10000, 1, {640, 480}, 640, 1},  // never below one pixel
-                      FitCase{1, 1, {2147483647, 2147483647}, 2147483647, 2147483647}));
 
 }  // namespace
 }  // namespace quorvel
