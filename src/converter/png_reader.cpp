@@ -94,9 +94,8 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
         {reinterpret_cast<const uint8_t*>(exif.data), exif.length});
   picture.stored_width = ihdr.width;
   picture.stored_height = ihdr.height;
-  Status size_ok = CheckDeclaredSize(ihdr.width, ihdr.height,
-                                     OrientationSwapsSides(picture.orientation), box,
-                                     Error::kCorruptPng);
+  Status size_ok =
+      CheckDeclaredSize(ihdr.width, ihdr.height, picture.orientation, box, Error::kCorruptPng);
   if (!size_ok.ok()) return size_ok;
   if (!PlausibleForFileSize(ihdr, file.size()))
     return Fail(Error::kCorruptPng, "declared size exceeds what the data can hold");
