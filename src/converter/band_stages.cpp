@@ -3,7 +3,6 @@
 #include <lcms2.h>
 
 #include "converter/checked_size.h"
-#include "converter/exif_orientation.h"
 #include "converter/orientation.h"
 
 namespace quorvel {
@@ -17,8 +16,7 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
   width_ = stored.width;
   // A picture stored turned is resampled as stored and turned afterwards,
   // when it is small: the same filter along the same axes.
-  const bool swaps = OrientationSwapsSides(orientation_);
-  const PictureSize target = swaps ? PictureSize{size.height, size.width} : size;
+  const PictureSize target = UprightSize(size, orientation_);  // as stored
   const bool resize = target.width != stored.width || target.height != stored.height;
   // Rows can go to the encoder as they come only when nothing turns them.
   const bool streams_jpeg = type == OutputType::kJpeg && orientation_ == 1;

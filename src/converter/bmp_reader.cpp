@@ -201,7 +201,7 @@ Status DecodeRle(std::span<const uint8_t> file, const BmpHeader& h, Image* image
 Status ReadBmp(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
   BmpHeader header;
   if (Status s = ParseBmpHeader(file, &header); !s.ok()) return s;
-  if (Status s = CheckDeclaredSize(header.width, header.height, false, box, Error::kCorruptBmp); !s.ok())
+  if (Status s = CheckDeclaredSize(header.width, header.height, 1, box, Error::kCorruptBmp); !s.ok())
     return s;
   SourcePicture picture;
   picture.stored_width = header.width;

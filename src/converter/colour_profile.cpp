@@ -11,8 +11,6 @@
 namespace quorvel {
 namespace {
 
-bool IsCmyk(PixelModel model) { return model == PixelModel::kCmyk || model == PixelModel::kCmykInverted; }
-
 // 255 * 255 products divided by 255, rounded.
 uint8_t Times(uint32_t a, uint32_t b) { return uint8_t((a * b + 127) / 255); }
 

@@ -1,7 +1,7 @@
 #include "converter/dct_scale.h"
 
-#include "converter/exif_orientation.h"
-#include "converter/fitted_size.h"
+#include "converter/fit_size.h"
+#include "converter/orientation.h"
 
 namespace quorvel {
 
@@ -10,11 +10,12 @@ uint32_t ScaledSide(uint32_t side, uint32_t denominator) {
   return uint32_t((uint64_t{side} + denominator - 1) / denominator);
 }
 
-uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, bool swaps_sides,
+uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, int orientation,
                               TargetBox box) {
   if (stored_width == 0 || stored_height == 0) return 1;
-  uint32_t width = swaps_sides ? stored_height : stored_width;
-  uint32_t height = swaps_sides ? stored_width : stored_height;
+  const PictureSize upright = UprightSize({stored_width, stored_height}, orientation);
+  const uint32_t width = upright.width;
+  const uint32_t height = upright.height;
   if (box.width <= 0 && box.height <= 0) return 1;
   FittedSize fitted = FitIntoBox(width, height, box);
   for (uint32_t denominator : {8u, 4u, 2u}) {
@@ -30,13 +31,12 @@ ShrinkOnLoad ShrinkOnLoadFor(uint32_t stored_width, uint32_t stored_height,
   if (denominator <= 1) return {};
   // Which stored side each upright axis runs along, and whether it runs
   // from the stored far edge (orientation.cpp's StoredPixel).
-  const bool swaps = OrientationSwapsSides(orientation);
   const bool x_reversed = orientation == 2 || orientation == 3 || orientation == 6 ||
                           orientation == 7;
   const bool y_reversed = orientation == 3 || orientation == 4 || orientation == 7 ||
                           orientation == 8;
-  return {{swaps ? stored_height : stored_width, denominator, x_reversed},
-          {swaps ? stored_width : stored_height, denominator, y_reversed}};
+  const PictureSize upright = UprightSize({stored_width, stored_height}, orientation);
+  return {{upright.width, denominator, x_reversed}, {upright.height, denominator, y_reversed}};
 }
 
 }  // namespace quorvel

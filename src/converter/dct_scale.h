@@ -14,10 +14,10 @@
 namespace quorvel {
 
 // Returns the denominator 1, 2, 4 or 8 for a stored picture of
-// `stored_width` x `stored_height`. `swaps_sides` is true when the picture is
-// turned by a quarter (EXIF orientation 5 to 8), so that the stored width
-// becomes the upright height that the box constrains.
-uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, bool swaps_sides,
+// `stored_width` x `stored_height` shown with EXIF `orientation`: 5 to 8
+// turn it by a quarter, so that the stored width becomes the upright height
+// that the box constrains.
+uint32_t ChooseDctDenominator(uint32_t stored_width, uint32_t stored_height, int orientation,
                               TargetBox box);
 
 // The side libjpeg produces when it scales `side` by 1/denominator.

@@ -14,9 +14,9 @@ namespace quorvel {
 
 // Fails with `corrupt` for a zero side, and with kTooLarge for a side beyond
 // kMaxSide, a picture beyond kMaxPixels or one whose fit into `box` (upright,
-// so `swaps_sides` for EXIF orientations 5 to 8) would exceed
+// turned by EXIF `orientation`; 1 for formats without one) would exceed
 // kMaxOutputPixels.
-Status CheckDeclaredSize(uint32_t width, uint32_t height, bool swaps_sides, TargetBox box,
+Status CheckDeclaredSize(uint32_t width, uint32_t height, int orientation, TargetBox box,
                          Error corrupt);
 
 }  // namespace quorvel

@@ -5,7 +5,6 @@
 
 #include "converter/bmp_reader.h"
 #include "converter/colour_profile.h"
-#include "converter/exif_orientation.h"
 #include "converter/gif_reader.h"
 #include "converter/jpeg_reader.h"
 #include "converter/orientation.h"
@@ -31,10 +30,11 @@ Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture*
   if (Status s = Read(file, box, &picture); !s.ok()) return s;
   if (Status s = ConvertToSrgb(&picture); !s.ok()) return s;
   if (Status s = ApplyOrientation(picture.orientation, &picture.image); !s.ok()) return s;
-  bool swaps = OrientationSwapsSides(picture.orientation);
+  const PictureSize upright =
+      UprightSize({picture.stored_width, picture.stored_height}, picture.orientation);
   out->image = std::move(picture.image);
-  out->full_width = swaps ? picture.stored_height : picture.stored_width;
-  out->full_height = swaps ? picture.stored_width : picture.stored_height;
+  out->full_width = upright.width;
+  out->full_height = upright.height;
   out->shrink = ShrinkOnLoadFor(picture.stored_width, picture.stored_height,
                                 picture.dct_denominator, picture.orientation);
   return Status::Ok();

@@ -15,9 +15,6 @@ namespace quorvel {
 // a picture is never refused for its metadata.
 int ReadExifOrientation(std::span<const uint8_t> exif);
 
-// Whether `orientation` turns the picture by a quarter, swapping its sides.
-inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
-
 }  // namespace quorvel
 
 #endif  // KALVENIX_CONVERTER_EXIF_ORIENTATION_H_

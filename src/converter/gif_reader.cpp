@@ -235,9 +235,9 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
     f.width = f.left + f.frame_width;  // both < 2^16: no overflow
     f.height = f.top + f.frame_height;
   }
-  if (Status s = CheckDeclaredSize(f.width, f.height, false, box, Error::kCorruptGif); !s.ok())
+  if (Status s = CheckDeclaredSize(f.width, f.height, 1, box, Error::kCorruptGif); !s.ok())
     return s;
-  if (Status s = CheckDeclaredSize(f.frame_width, f.frame_height, false, {}, Error::kCorruptGif);
+  if (Status s = CheckDeclaredSize(f.frame_width, f.frame_height, 1, {}, Error::kCorruptGif);
       !s.ok())
     return s;
   uint64_t frame_pixels = uint64_t{f.frame_width} * f.frame_height;

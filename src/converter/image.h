@@ -25,6 +25,14 @@ struct Image {
   const uint8_t* row(uint32_t y) const { return pixels.data() + y * stride(); }
 };
 
+// A picture's size in pixels, without the pixels.
+struct PictureSize {
+  uint32_t width = 0;
+  uint32_t height = 0;
+
+  friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
+
 // The box a picture must fit into; a side of 0 or less is free.
 struct TargetBox {
   int32_t width = 0;

@@ -6,7 +6,6 @@
 #include "converter/band_queue.h"
 #include "converter/band_stages.h"
 #include "converter/band_worker.h"
-#include "converter/exif_orientation.h"
 #include "converter/jpeg_reader.h"
 #include "converter/orientation.h"
 #include "converter/sniff.h"
@@ -32,12 +31,11 @@ class JpegBands : public JpegRowSink {
 
   Status Start(const SourcePicture& header, bool all_scans_first) override {
     if (header.model != PixelModel::kRgb) return Decline();
-    const bool swaps = OrientationSwapsSides(header.orientation);
-    Status status = FitSize({swaps ? header.stored_height : header.stored_width,
-                             swaps ? header.stored_width : header.stored_height},
-                            box_, &size_);
+    Status status = FitSize(
+        UprightSize({header.stored_width, header.stored_height}, header.orientation), box_,
+        &size_);
     if (!status.ok()) return status;
-    const PictureSize stored = swaps ? PictureSize{size_.height, size_.width} : size_;
+    const PictureSize stored = UprightSize(size_, header.orientation);
     const bool resize = stored.width != header.image.width || stored.height != header.image.height;
     // Without resampling only a JPEG encoder fed upright rows has work to share.
     if (!resize && !(type_ == OutputType::kJpeg && header.orientation == 1)) return Decline();

@@ -210,9 +210,8 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   picture.orientation = OrientationFromMarkers(cinfo);
   picture.stored_width = cinfo.image_width;
   picture.stored_height = cinfo.image_height;
-  bool swaps = OrientationSwapsSides(picture.orientation);
-  Status size_ok = CheckDeclaredSize(cinfo.image_width, cinfo.image_height, swaps, box,
-                                     Error::kCorruptJpeg);
+  Status size_ok = CheckDeclaredSize(cinfo.image_width, cinfo.image_height, picture.orientation,
+                                     box, Error::kCorruptJpeg);
   if (!size_ok.ok()) return size_ok;
   uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
   uint64_t per_byte = cinfo.arith_code ? kMaxPixelsPerArithmeticByte : kMaxPixelsPerHuffmanByte;
@@ -236,7 +235,8 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
       return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
   }
   cinfo.scale_num = 1;
-  cinfo.scale_denom = ChooseDctDenominator(cinfo.image_width, cinfo.image_height, swaps, box);
+  cinfo.scale_denom =
+      ChooseDctDenominator(cinfo.image_width, cinfo.image_height, picture.orientation, box);
   if (Error e = CalcOutput(&codec); e != Error::kOk) return Failed(e, codec);
   picture.dct_denominator = cinfo.scale_denom;
 

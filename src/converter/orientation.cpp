@@ -3,7 +3,6 @@
 #include <cstring>
 #include <new>
 
-#include "converter/exif_orientation.h"
 
 namespace quorvel {
 namespace {
@@ -48,9 +47,9 @@ Status ApplyOrientation(int orientation, Image* image) {
   const Image& in = *image;
   if (in.channels != 3 && in.channels != 4) return Fail(Error::kInternal, "channel count");
   Image out;
-  bool swaps = OrientationSwapsSides(orientation);
-  out.width = swaps ? in.height : in.width;
-  out.height = swaps ? in.width : in.height;
+  const PictureSize upright = UprightSize({in.width, in.height}, orientation);
+  out.width = upright.width;
+  out.height = upright.height;
   out.channels = in.channels;
   try {
     out.pixels.resize(in.pixels.size());

@@ -9,6 +9,15 @@
 
 namespace quorvel {
 
+// Whether `orientation` turns the picture by a quarter, swapping its sides.
+inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// The size the picture stored as `stored` shows upright. The swap undoes
+// itself, so the same call gives the stored size of an upright one.
+inline PictureSize UprightSize(PictureSize stored, int orientation) {
+  return OrientationSwapsSides(orientation) ? PictureSize{stored.height, stored.width} : stored;
+}
+
 // Rewrites `*image` upright for EXIF orientation 1..8 (1 and anything out of
 // range leave it unchanged). Orientations 5 to 8 swap width and height.
 // Fails only when the upright copy cannot be allocated.

@@ -1,18 +1,12 @@
 #include "converter/png_idat_stream.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
+
+#include "converter/png_chunk.h"
 
 namespace quorvel {
 namespace {
-
-constexpr size_t kChunkOverhead = 12;  // length, type, CRC
-constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
-
-uint32_t BigEndian32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
 
 Status Refused(const char* why) {
   return Fail(Error::kCorruptPng, std::string("image data: ") + why);
@@ -30,7 +24,7 @@ Status IdatStream::Start() {
   while (file_.size() >= next_chunk_ && file_.size() - next_chunk_ >= kChunkOverhead) {
     const uint8_t* chunk = &file_[next_chunk_];
     const uint32_t length = BigEndian32(chunk);
-    if (std::memcmp(chunk + 4, "IDAT", 4) == 0) break;
+    if (IsChunkType(chunk, "IDAT")) break;
     if (length > kMaxChunkLength || length > file_.size() - next_chunk_ - kChunkOverhead)
       return Refused("chunk past the end");
     next_chunk_ += kChunkOverhead + length;
@@ -47,12 +41,12 @@ bool IdatStream::NextChunk() {
   if (file_.size() < next_chunk_ || file_.size() - next_chunk_ < kChunkOverhead) return false;
   const uint8_t* chunk = &file_[next_chunk_];
   const uint32_t length = BigEndian32(chunk);
-  if (std::memcmp(chunk + 4, "IDAT", 4) != 0 || length > kMaxChunkLength ||
+  if (!IsChunkType(chunk, "IDAT") || length > kMaxChunkLength ||
       length > file_.size() - next_chunk_ - kChunkOverhead)
     return false;
   // The checksum may straddle chunks.
   if (chunk_data_ != nullptr) KeepTail();
-  chunk_data_ = chunk + 8;
+  chunk_data_ = chunk + kChunkDataOffset;
   zlib_.next_in = const_cast<uint8_t*>(chunk_data_);  // zlib only reads it
   zlib_.avail_in = length;
   next_chunk_ += kChunkOverhead + length;

@@ -10,7 +10,6 @@
 #include "converter/band_rows.h"
 #include "converter/band_stages.h"
 #include "converter/band_worker.h"
-#include "converter/exif_orientation.h"
 #include "converter/orientation.h"
 #include "converter/png_idat_stream.h"
 #include "converter/png_reader.h"
@@ -195,13 +194,12 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
   }
   if (png.interlaced) return Status::Ok();
   const SourcePicture& header = png.header;
-  const bool swaps = OrientationSwapsSides(header.orientation);
-  const PictureSize upright = swaps ? PictureSize{header.stored_height, header.stored_width}
-                                    : PictureSize{header.stored_width, header.stored_height};
+  const PictureSize upright =
+      UprightSize({header.stored_width, header.stored_height}, header.orientation);
   PictureSize size;
   // A size the whole-picture path refuses is refused there.
   if (!FitSize(upright, box, &size).ok()) return Status::Ok();
-  const PictureSize stored = swaps ? PictureSize{size.height, size.width} : size;
+  const PictureSize stored = UprightSize(size, header.orientation);
   if (stored.width == header.image.width && stored.height == header.image.height)
     return Status::Ok();
   std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();

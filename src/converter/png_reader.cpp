@@ -3,13 +3,13 @@
 #include <spng.h>
 #include <zlib.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "converter/checked_size.h"
 #include "converter/declared_size.h"
 #include "converter/exif_orientation.h"
+#include "converter/png_chunk.h"
 #include "converter/limits.h"
 
 namespace quorvel {
@@ -43,24 +43,20 @@ bool PlausibleForFileSize(const spng_ihdr& ihdr, size_t file_size) {
   return raw && most && *raw <= *most;
 }
 
-uint32_t BigEndian32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
 // libspng stops reading when the image data stream ends, so the checksum of
 // the last IDAT chunk is never compared; damaged image data must not pass.
 bool IdatChecksumsMatch(std::span<const uint8_t> file) {
-  constexpr size_t kChunkOverhead = 12;  // length, type, CRC
-  size_t pos = 8;
+  size_t pos = kPngSignatureBytes;
   while (file.size() - pos >= kChunkOverhead) {
     const uint32_t length = BigEndian32(&file[pos]);
     // Past the end: libspng has judged that file already.
-    if (length > 0x7FFFFFFF || length > file.size() - pos - kChunkOverhead) return true;
-    const uint8_t* type = &file[pos + 4];
-    if (std::memcmp(type, "IDAT", 4) == 0 &&
+    if (length > kMaxChunkLength || length > file.size() - pos - kChunkOverhead) return true;
+    const uint8_t* chunk = &file[pos];
+    const uint8_t* type = chunk + 4;
+    if (IsChunkType(chunk, "IDAT") &&
         crc32(0, type, uInt(length) + 4) != BigEndian32(type + 4 + length))
       return false;
-    if (std::memcmp(type, "IEND", 4) == 0) break;
+    if (IsChunkType(chunk, "IEND")) break;
     pos += kChunkOverhead + length;
   }
   return true;
@@ -94,9 +90,8 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
         {reinterpret_cast<const uint8_t*>(exif.data), exif.length});
   picture.stored_width = ihdr.width;
   picture.stored_height = ihdr.height;
-  Status size_ok = CheckDeclaredSize(ihdr.width, ihdr.height,
-                                     OrientationSwapsSides(picture.orientation), box,
-                                     Error::kCorruptPng);
+  Status size_ok =
+      CheckDeclaredSize(ihdr.width, ihdr.height, picture.orientation, box, Error::kCorruptPng);
   if (!size_ok.ok()) return size_ok;
   if (!PlausibleForFileSize(ihdr, file.size()))
     return Fail(Error::kCorruptPng, "declared size exceeds what the data can hold");

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -12,6 +11,7 @@
 #include <zlib.h>
 
 #include "converter/alpha.h"
+#include "converter/png_chunk.h"
 #include "converter/png_row_filter.h"
 
 namespace quorvel {
@@ -158,10 +158,6 @@ const DeflateWay* ChooseWay(const uint8_t* pixels, size_t row_bytes, uint32_t he
   return best;
 }
 
-uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
 void AppendU32(std::vector<uint8_t>* out, uint32_t v) {
   const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
                             static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
@@ -172,17 +168,17 @@ void AppendU32(std::vector<uint8_t>* out, uint32_t v) {
 // libspng's output is well-formed; anything unexpected is copied unchanged.
 void JoinIdatChunks(const uint8_t* png, size_t size, std::vector<uint8_t>* out) {
   size_t first = 0, end = 0, payload = 0;
-  for (size_t at = 8; at + 12 <= size;) {
-    const size_t length = ReadU32(png + at);
-    if (length > size - at - 12) break;
-    const bool idat = std::memcmp(png + at + 4, "IDAT", 4) == 0;
+  for (size_t at = kPngSignatureBytes; at + kChunkOverhead <= size;) {
+    const size_t length = BigEndian32(png + at);
+    if (length > size - at - kChunkOverhead) break;
+    const bool idat = IsChunkType(png + at, "IDAT");
     if (idat && first == 0) first = at;
     if (idat && end != 0 && end != at) {  // a second run: not libspng's layout
       first = 0;
       break;
     }
-    if (idat) end = at + 12 + length, payload += length;
-    at += 12 + length;
+    if (idat) end = at + kChunkOverhead + length, payload += length;
+    at += kChunkOverhead + length;
   }
   if (first == 0 || payload == 0) {
     out->assign(png, png + size);
@@ -199,12 +195,12 @@ void JoinIdatChunks(const uint8_t* png, size_t size, std::vector<uint8_t>* out) 
     const size_t start = out->size();
     out->insert(out->end(), {'I', 'D', 'A', 'T'});
     for (size_t need = piece; need > 0;) {
-      const size_t length = ReadU32(png + chunk);
+      const size_t length = BigEndian32(png + chunk);
       const size_t take = std::min(need, length - offset);
-      const uint8_t* from = png + chunk + 8 + offset;
+      const uint8_t* from = png + chunk + kChunkDataOffset + offset;
       out->insert(out->end(), from, from + take);
       need -= take, offset += take;
-      if (offset == length) chunk += 12 + length, offset = 0;
+      if (offset == length) chunk += kChunkOverhead + length, offset = 0;
     }
     AppendU32(out, static_cast<uint32_t>(
                        crc32(0, out->data() + start, static_cast<uInt>(out->size() - start))));

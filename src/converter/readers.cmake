@@ -8,7 +8,6 @@ target_sources(quorvel_core PRIVATE
   declared_size.cpp
   decode.cpp
   exif_orientation.cpp
-  fitted_size.cpp
   gif_lzw.cpp
   gif_reader.cpp
   jpeg_reader.cpp

@@ -21,6 +21,10 @@ enum class PixelModel {
   kCmykInverted,  // 4 channels, 255 = no ink (as Adobe writes CMYK and YCCK JPEGs)
 };
 
+inline bool IsCmyk(PixelModel model) {
+  return model == PixelModel::kCmyk || model == PixelModel::kCmykInverted;
+}
+
 struct SourcePicture {
   Image image;  // as stored: possibly DCT-shrunk, not yet upright
   PixelModel model = PixelModel::kRgb;

@@ -38,7 +38,6 @@ uint32_t HeaderColourSpace(std::span<const uint8_t> profile) {
 }
 
 bool IsAlpha(PixelModel model) { return model == PixelModel::kRgba; }
-bool IsCmyk(PixelModel model) { return model == PixelModel::kCmyk || model == PixelModel::kCmykInverted; }
 
 cmsUInt32Number InputFormat(PixelModel model) {
   switch (model) {

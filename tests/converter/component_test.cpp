@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/error.h"
+#include "converter/utf16_text.h"
 #include "picture_checks.h"
 #include "platform/component_object.h"
 #include "platform/owned_text.h"
@@ -40,8 +41,6 @@ struct Converted {
   int32_t height;
 };
 
-std::u16string U16(const std::string& s) { return QString::fromStdString(s).toStdU16String(); }
-
 class ComponentTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -68,8 +67,8 @@ class ComponentTest : public ::testing::Test {
                              int32_t quality = 100) {
     ComponentObject object;
     EXPECT_EQ(ComponentObject::Create("Dravimo.Compendium", &object), COMP_OK);
-    OwnedText source_text(U16(source));
-    OwnedText destination_text(U16(destination));
+    OwnedText source_text(Utf8ToUtf16(source));
+    OwnedText destination_text(Utf8ToUtf16(destination));
     CompBool transparency_value = transparency ? COMP_TRUE : COMP_FALSE;
     CompVariant args[] = {TextArgument(source_text.get()),
                           TextReference(destination_text.storage()),

@@ -81,8 +81,12 @@ TEST(OrientationTest, EachValueMovesEveryPixel) {
       }
       EXPECT_EQ(got, expected[size_t(o - 1)]) << "orientation " << o << ", " << channels << " channels";
       EXPECT_EQ(image.width, o >= 5 ? 3u : 2u);
+      // The size rule the pipelines plan with must match the pixels turned.
+      EXPECT_EQ(UprightSize({2, 3}, o), (PictureSize{image.width, image.height})) << o;
     }
   }
+  // Out-of-range values leave the picture as stored, its size too.
+  for (int o : {0, 9, -6}) EXPECT_EQ(UprightSize({2, 3}, o), (PictureSize{2, 3})) << o;
 }
 
 }  // namespace

@@ -64,6 +64,33 @@ TEST(FitSizeLimit, RefusesOutputsAboveTheLimit) {
   EXPECT_EQ(out, (PictureSize{16000, 16000}));
 }
 
+struct BoxCase {
+  uint32_t width, height;
+  TargetBox box;
+  uint64_t fitted_width, fitted_height;
+};
+
+class FitIntoBoxTest : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(FitIntoBoxTest, KeepsAspectInsideTheBox) {
+  const BoxCase& c = GetParam();
+  FittedSize f = FitIntoBox(c.width, c.height, c.box);
+  EXPECT_EQ(f.width, c.fitted_width);
+  EXPECT_EQ(f.height, c.fitted_height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FitIntoBoxTest,
+    ::testing::Values(BoxCase{4272, 2848, {640, 480}, 640, 427},
+                      BoxCase{2056, 3088, {640, 480}, 320, 480},
+                      BoxCase{1800, 1200, {0, 0}, 1800, 1200},
+                      BoxCase{1800, 1200, {0, 600}, 900, 600},
+                      BoxCase{1800, 1200, {300, -1}, 300, 200},
+                      BoxCase{100, 100, {640, 480}, 480, 480},
+                      BoxCase{10000, 1, {640, 480}, 640, 1},  // never below one pixel
+                      // Beyond what FitSize hands on, still exact.
+                      BoxCase{1, 1, {2147483647, 2147483647}, 2147483647, 2147483647}));
+
 struct SuffixCase {
   const char* path;
   std::optional<OutputType> expected;

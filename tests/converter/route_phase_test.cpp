@@ -394,11 +394,9 @@ Source MakeSource(Size size, Layout layout, double reduction) {
   Source s;
   s.stored = DetailPicture(layout.portrait ? size.height : size.width,
                            layout.portrait ? size.width : size.height, reduction);
-  const bool swaps = layout.orientation >= 5;
-  const uint32_t upright_width = swaps ? s.stored.height : s.stored.width;
-  const uint32_t upright_height = swaps ? s.stored.width : s.stored.height;
-  s.box = {int32_t(std::lround(upright_width / reduction)),
-           int32_t(std::lround(upright_height / reduction))};
+  const PictureSize upright = UprightSize({s.stored.width, s.stored.height}, layout.orientation);
+  s.box = {int32_t(std::lround(upright.width / reduction)),
+           int32_t(std::lround(upright.height / reduction))};
   return s;
 }
 
@@ -422,8 +420,8 @@ void CheckRoute(Route route, const std::vector<uint8_t>& file, const Image& full
 void CheckJpegRoutes(const Source& s, Layout layout, Sampling sampling, bool progressive,
                      uint32_t expected_denominator) {
   const std::vector<uint8_t> file = EncodeJpeg(s.stored, sampling, progressive, layout.orientation);
-  const uint32_t denominator = ChooseDctDenominator(s.stored.width, s.stored.height,
-                                                    layout.orientation >= 5, s.box);
+  const uint32_t denominator =
+      ChooseDctDenominator(s.stored.width, s.stored.height, layout.orientation, s.box);
   ASSERT_EQ(denominator, expected_denominator);
   const Image full = DecodeJpegFull(file);
   for (Route route : {Route::kJpegBands, Route::kJpegWhole})
@@ -523,7 +521,7 @@ TEST(RoutePhase, PhotoWithAPartialSampleAtItsDctScale) {
   const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), {}};
   ASSERT_FALSE(file.empty());
   const TargetBox box{640, 480};
-  ASSERT_EQ(ChooseDctDenominator(6028, 3391, false, box), 4u);
+  ASSERT_EQ(ChooseDctDenominator(6028, 3391, 1, box), 4u);
   const Image full = DecodeJpegFull(file);
   const Reference reference = ReferenceLanczos(full, 640, 360);
   const Score shifted = Compare(ReferenceLanczos(full, 640, 360, 0, 0.25), reference);

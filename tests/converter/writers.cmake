@@ -12,6 +12,7 @@ add_executable(converter_writer_tests
   resample_test.cpp
   resample_rows_test.cpp
   png_row_filter_test.cpp
+  utf16_text_test.cpp
   writers_test.cpp)
 target_link_libraries(converter_writer_tests PRIVATE quorvel_core quorvel_picture_checks
                       kalvenix_test_support GTest::gtest_main)
