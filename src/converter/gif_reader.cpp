@@ -3,9 +3,9 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
