@@ -4,10 +4,12 @@
 // median times.
 //
 //   convert_bench [--type JPG|PNG|GIF|BMP] [--width 640] [--height 480]
-//                 [--quality 100] [--transparency] [--repeat 5]
+//                 [--quality 100] [--transparency] [--repeat 5 | --once]
 //                 [--out FOLDER] [--library PATH/Quorvel.so] FILE...
 //
 // Each file is converted once untimed (to warm caches), then --repeat times.
+// --once converts each file a single time and times nothing: for comparing
+// outputs, where the timed runs would only rewrite the same file.
 // Besides wall time it prints the process's CPU time per conversion (all
 // threads), which a busy machine distorts less.
 // Outputs go to --out (default: a fresh folder under /tmp), named after the
@@ -38,6 +40,7 @@ struct Options {
   int32_t quality = 100;
   bool transparency = false;
   int repeat = 5;
+  bool once = false;
   std::string out;
   std::string library;
   std::vector<std::string> files;
@@ -46,7 +49,7 @@ struct Options {
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
                "usage: convert_bench [--type JPG|PNG|GIF|BMP] [--width N] [--height N]\n"
-               "                     [--quality N] [--transparency] [--repeat N]\n"
+               "                     [--quality N] [--transparency] [--repeat N | --once]\n"
                "                     [--out FOLDER] [--library PATH] FILE...\n");
   std::exit(2);
 }
@@ -65,6 +68,7 @@ Options ParseOptions(int argc, char** argv) {
     else if (a == "--quality") o.quality = std::atoi(value().c_str());
     else if (a == "--transparency") o.transparency = true;
     else if (a == "--repeat") o.repeat = std::max(1, std::atoi(value().c_str()));
+    else if (a == "--once") o.once = true;
     else if (a == "--out") o.out = value();
     else if (a == "--library") o.library = value();
     else if (!a.empty() && a[0] == '-') Usage();
@@ -172,8 +176,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s %dx%d quality %d%s, %d runs per file, outputs in %s\n", o.type.c_str(),
-              o.width, o.height, o.quality, o.transparency ? " transparency" : "", o.repeat,
-              o.out.c_str());
+              o.width, o.height, o.quality, o.transparency ? " transparency" : "",
+              o.once ? 1 : o.repeat, o.out.c_str());
   std::vector<double> file_medians;
   std::vector<double> file_cpu_medians;
   bool all_ok = true;
@@ -183,7 +187,7 @@ int main(int argc, char** argv) {
     Run run = ConvertOnce(o, source, destination);  // warm-up
     std::vector<double> times;
     std::vector<double> cpu_times;
-    for (int i = 0; i < o.repeat && run.ok; ++i) {
+    for (int i = 0; i < o.repeat && run.ok && !o.once; ++i) {
       run = ConvertOnce(o, source, destination);
       times.push_back(run.ms);
       cpu_times.push_back(run.cpu_ms);
@@ -192,6 +196,11 @@ int main(int argc, char** argv) {
     if (!run.ok) {
       std::printf("%-40s FAILED %s\n", name.c_str(), run.message.c_str());
       all_ok = false;
+      continue;
+    }
+    if (o.once) {
+      std::printf("%-36s %5dx%-5d %9ju bytes\n", name.c_str(), run.width, run.height,
+                  static_cast<uintmax_t>(std::filesystem::file_size(destination)));
       continue;
     }
     const double median = Median(times);
