@@ -8,7 +8,8 @@
 namespace quorvel {
 
 Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputType type,
-                         EncodeOptions options, bool split_lower) {
+                         EncodeOptions options, bool split_lower,
+                         SrgbTransformCache* transforms) {
   type_ = type;
   options_ = options;
   orientation_ = header.orientation;
@@ -22,7 +23,7 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
   const bool streams_jpeg = type == OutputType::kJpeg && orientation_ == 1;
   if (!resize && !streams_jpeg) return Fail(Error::kInternal, "no stage for the band worker");
   if (!header.icc_profile.empty()) {
-    transform_ = SrgbTransformFor(header.icc_profile, header.model);
+    transform_ = SrgbTransformFor(transforms, header.icc_profile, header.model);
     if (transform_ && transform_->handle == nullptr) transform_.reset();
     if (transform_) colour_row_.resize(stored.stride());
   }

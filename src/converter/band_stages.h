@@ -46,8 +46,9 @@ class BandStages {
   // `header.model` says) and no pixels; `size` is the upright output size.
   // A stored size equal to the output needs JPEG output to have any stage.
   // With `split_lower`, PushLower takes the lower output rows when resizing.
+  // `transforms` keeps colour transforms for later pictures; may be null.
   Status Start(const SourcePicture& header, PictureSize size, OutputType type,
-               EncodeOptions options, bool split_lower = false);
+               EncodeOptions options, bool split_lower, SrgbTransformCache* transforms);
 
   // The next `count` stored rows, `stride` bytes apart.
   Status Push(const uint8_t* rows, uint32_t count, size_t stride);

@@ -9,15 +9,14 @@
 namespace quorvel {
 
 struct BandWorker::State {
-  Mutex mutex;
+  mutable Mutex mutex;
   CondVar wake;
   CondVar finished;
   std::function<void()> task GUARDED_BY(mutex);
   bool has_task GUARDED_BY(mutex) = false;
   bool stopping GUARDED_BY(mutex) = false;
   bool held GUARDED_BY(mutex) = false;  // a Lease exists
-  // Written only before anyone else can see this State.
-  std::thread thread;  // last: started once the rest is ready
+  std::thread thread GUARDED_BY(mutex);
 
   void Loop() EXCLUDES(mutex) {
     mutex.Lock();
@@ -36,36 +35,43 @@ struct BandWorker::State {
   }
 };
 
-BandWorker::BandWorker() : state_(std::make_unique<State>()) {
-  try {
-    state_->thread = std::thread([s = state_.get()] { s->Loop(); });
-  } catch (const std::system_error&) {
-    // No thread: every conversion does its own work.
-  }
-}
+BandWorker::BandWorker() : state_(std::make_unique<State>()) {}
 
-BandWorker::~BandWorker() {
-  if (!state_->thread.joinable()) return;
-  {
-    MutexLock lock(&state_->mutex);
-    state_->stopping = true;
-  }
-  state_->wake.SignalAll();
-  state_->thread.join();
-}
+BandWorker::~BandWorker() { Stop(); }
 
 std::unique_ptr<BandWorker::Lease> BandWorker::TryAcquire() {
-  // Destroyed when the library is unloaded or the process exits; the thread
-  // is idle then, since every Lease waits for its task.
-  static BandWorker worker;
-  State& s = *worker.state_;
-  if (!s.thread.joinable()) return nullptr;
-  auto lease = std::make_unique<Lease>(&worker);
+  State& s = *state_;
   MutexLock lock(&s.mutex);
   if (s.held) return nullptr;
+  if (!s.thread.joinable()) {
+    s.stopping = false;
+    try {
+      s.thread = std::thread([state = &s] { state->Loop(); });
+    } catch (const std::system_error&) {
+      return nullptr;  // no thread: the conversion does its own work
+    }
+  }
+  std::unique_ptr<Lease> lease(new Lease(this));
   s.held = true;
-  lease->owns_ = true;
   return lease;
+}
+
+void BandWorker::Stop() {
+  State& s = *state_;
+  std::thread ending;
+  {
+    MutexLock lock(&s.mutex);
+    if (!s.thread.joinable()) return;
+    s.stopping = true;
+    ending = std::move(s.thread);
+  }
+  s.wake.SignalAll();
+  ending.join();
+}
+
+bool BandWorker::running() const {
+  MutexLock lock(&state_->mutex);
+  return state_->thread.joinable();
 }
 
 void BandWorker::Lease::Run(std::function<void()> task) {
@@ -80,7 +86,6 @@ void BandWorker::Lease::Run(std::function<void()> task) {
 }
 
 BandWorker::Lease::~Lease() {
-  if (!owns_) return;
   State& s = *worker_->state_;
   MutexLock lock(&s.mutex);
   if (running_)

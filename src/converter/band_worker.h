@@ -1,12 +1,13 @@
-// The converter's second core: one helper thread for the whole process.
+// The converter's second core: one helper thread, owned by the converter
+// context.
 //
 // A conversion decodes on the caller's thread and hands the rest of the
 // pipeline (colour, resampling, encoding) to this thread band by band, so a
-// photo takes about the time of its slower half. The thread is started on
-// first use and kept until the library is unloaded, since a batch converts
-// hundreds of pictures and starting a thread per picture would cost each one.
-// One conversion holds the worker at a time; another one that finds it busy
-// does all its work on its own thread.
+// photo takes about the time of its slower half. The thread starts when a
+// conversion first asks for it and ends at Stop or destruction, which the
+// context calls when the component's last object is released. One conversion
+// holds the worker at a time; another one that finds it busy does all its
+// work on its own thread.
 // Thread-safety: thread-safe.
 #ifndef KALVENIX_CONVERTER_BAND_WORKER_H_
 #define KALVENIX_CONVERTER_BAND_WORKER_H_
@@ -22,7 +23,6 @@ class BandWorker {
   // destructor waits until that task has returned.
   class Lease {
    public:
-    explicit Lease(BandWorker* worker) : worker_(worker) {}
     ~Lease();
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
@@ -31,19 +31,27 @@ class BandWorker {
 
    private:
     friend class BandWorker;
+    explicit Lease(BandWorker* worker) : worker_(worker) {}
     BandWorker* worker_;
-    bool owns_ = false;  // the worker was free and is this conversion's
     bool running_ = false;
   };
 
-  // The worker for this conversion, or null when another conversion holds
-  // it or no thread could be started.
-  static std::unique_ptr<Lease> TryAcquire();
-
   BandWorker();
+  // Stops the thread; no Lease may outlive the worker.
   ~BandWorker();
   BandWorker(const BandWorker&) = delete;
   BandWorker& operator=(const BandWorker&) = delete;
+
+  // The worker for this conversion, starting its thread if none runs; null
+  // when another conversion holds it or no thread could be started.
+  std::unique_ptr<Lease> TryAcquire();
+
+  // Ends the thread and waits for it. A later TryAcquire starts a new one.
+  // Must not be called while a Lease exists.
+  void Stop();
+
+  // Whether the thread is running now.
+  bool running() const;
 
  private:
   struct State;

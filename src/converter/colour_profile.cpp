@@ -42,9 +42,10 @@ void Apply(const SrgbTransform& transform, const Image& in, Image* out) {
 
 }  // namespace
 
-Status ConvertToSrgb(SourcePicture* picture) {
+Status ConvertToSrgb(SourcePicture* picture, SrgbTransformCache* transforms) {
   std::shared_ptr<const SrgbTransform> transform;
-  if (!picture->icc_profile.empty()) transform = SrgbTransformFor(picture->icc_profile, picture->model);
+  if (!picture->icc_profile.empty())
+    transform = SrgbTransformFor(transforms, picture->icc_profile, picture->model);
   bool usable = transform && transform->handle != nullptr;
   Image& image = picture->image;
 

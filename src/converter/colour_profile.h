@@ -5,17 +5,18 @@
 // as viewers do. CMYK without a usable profile goes through the usual
 // inverse (RGB = (1 - C)(1 - K), ...). Afterwards the picture is RGB or RGBA.
 //
-// Thread-safety: thread-safe. Transforms are built once per distinct profile
-// and kept for the process (a few of them), shared between threads.
+// Thread-safety: thread-safe.
 #ifndef KALVENIX_CONVERTER_COLOUR_PROFILE_H_
 #define KALVENIX_CONVERTER_COLOUR_PROFILE_H_
 
 #include "converter/error.h"
 #include "converter/source_picture.h"
+#include "converter/srgb_transform_cache.h"
 
 namespace quorvel {
 
-Status ConvertToSrgb(SourcePicture* picture);
+// `transforms` keeps built transforms for later pictures; may be null.
+Status ConvertToSrgb(SourcePicture* picture, SrgbTransformCache* transforms = nullptr);
 
 }  // namespace quorvel
 

@@ -9,6 +9,7 @@
 
 #include "converter/convert_ex_call.h"
 #include "converter/convert_file.h"
+#include "converter/converter_context.h"
 #include "converter/utf16_text.h"
 
 namespace quorvel {
@@ -17,6 +18,7 @@ namespace {
 struct Compendium {
   CompObject base;  // first, so a CompObject* is a Compendium*
   std::atomic<uint32_t> references;
+  ContextUse context;
 };
 static_assert(std::is_standard_layout_v<Compendium>);
 
@@ -45,13 +47,13 @@ void StoreMessage(const Status& status, CompText* error_message) {
   }
 }
 
-Status ConvertEx(CompVariant* args, uint32_t arg_count) {
+Status ConvertEx(ConverterContext* context, CompVariant* args, uint32_t arg_count) {
   ConvertExCall call;
   Status status = ParseConvertExCall(args, arg_count, &call);
   if (!status.ok()) return status;
   PictureSize produced;
   status = ConvertFile(call.source, call.destination, call.box, call.transparency, call.quality,
-                       &produced);
+                       &produced, context);
   if (!status.ok()) return status;
   // FitSize keeps both sides within 256 megapixels, so each fits an I4.
   if (call.width_out != nullptr) *call.width_out = static_cast<int32_t>(produced.width);
@@ -59,12 +61,12 @@ Status ConvertEx(CompVariant* args, uint32_t arg_count) {
   return Status::Ok();
 }
 
-CompStatus Invoke(CompObject*, const char* name, CompVariant* args, uint32_t arg_count,
+CompStatus Invoke(CompObject* self, const char* name, CompVariant* args, uint32_t arg_count,
                   CompVariant* result, CompText* error_message) {
   if (name == nullptr || std::strcmp(name, kConvertExName) != 0) return COMP_E_UNKNOWN_NAME;
   Status status;
   try {
-    status = ConvertEx(args, arg_count);
+    status = ConvertEx(Self(self)->context.get(), args, arg_count);
   } catch (const std::bad_alloc&) {
     status = Fail(Error::kOutOfMemory);
   } catch (...) {
@@ -93,7 +95,7 @@ const CompMethods kMethods = {AddRef, Release, Invoke};
 CompStatus CreateCompendium(CompObject** out) noexcept {
   if (out == nullptr) return COMP_E_INVALID_ARGUMENT;
   auto object = std::unique_ptr<Compendium>(new (std::nothrow) Compendium);
-  if (!object) return COMP_E_OUT_OF_MEMORY;
+  if (!object || object->context.get() == nullptr) return COMP_E_OUT_OF_MEMORY;
   object->base.methods = &kMethods;
   object->references.store(1, std::memory_order_relaxed);
   *out = &object.release()->base;

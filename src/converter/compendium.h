@@ -1,7 +1,9 @@
 // The component object of the class "Dravimo.Compendium".
 //
-// A Compendium is only a reference count and the method table: creating one
-// per file, as the batch does, costs one small allocation. Its one method
+// A Compendium is a reference count, the method table and its share of the
+// converter context (converter_context.h): creating one per file, as the
+// batch does, costs one small allocation, and releasing the last one ends
+// the component's worker thread. Its one method
 // `convertEx` runs ConvertFile synchronously and writes the produced size
 // back into the by-reference width and height.
 // Thread-safety: an object's methods are called from one thread at a time;

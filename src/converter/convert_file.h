@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/converter_context.h"
 #include "converter/encode.h"
 #include "converter/error.h"
 #include "converter/fit_size.h"
@@ -26,13 +27,15 @@ namespace quorvel {
 
 // The in-memory part, for callers that hold the file's bytes already (and
 // for fuzzing): decode, fit, resample, encode. `produced` gets the size
-// written.
+// written. `context` lends its worker thread and colour transforms; without
+// one the call makes its own.
 Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
                       EncodeOptions options, std::vector<uint8_t>* encoded,
-                      PictureSize* produced);
+                      PictureSize* produced, ConverterContext* context = nullptr);
 
 Status ConvertFile(const std::string& source_path, const std::string& destination_path,
-                   TargetBox box, bool transparency, int32_t quality, PictureSize* produced);
+                   TargetBox box, bool transparency, int32_t quality, PictureSize* produced,
+                   ConverterContext* context = nullptr);
 
 }  // namespace quorvel
 

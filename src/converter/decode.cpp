@@ -25,10 +25,11 @@ Status Read(std::span<const uint8_t> file, TargetBox box, SourcePicture* picture
   return Fail(Error::kUnknownFormat, file.empty() ? "empty file" : "no known signature");
 }
 
-Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out) {
+Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out,
+                   SrgbTransformCache* transforms) {
   SourcePicture picture;
   if (Status s = Read(file, box, &picture); !s.ok()) return s;
-  if (Status s = ConvertToSrgb(&picture); !s.ok()) return s;
+  if (Status s = ConvertToSrgb(&picture, transforms); !s.ok()) return s;
   if (Status s = ApplyOrientation(picture.orientation, &picture.image); !s.ok()) return s;
   const PictureSize upright =
       UprightSize({picture.stored_width, picture.stored_height}, picture.orientation);
@@ -42,11 +43,12 @@ Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture*
 
 }  // namespace
 
-Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out) {
+Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out,
+                     SrgbTransformCache* transforms) {
   // Readers report failures as Status; only allocation can still throw.
   try {
     DecodedPicture decoded;
-    Status status = DecodeSteps(file, box, &decoded);
+    Status status = DecodeSteps(file, box, &decoded, transforms);
     if (status.ok()) *out = std::move(decoded);
     return status;
   } catch (const std::bad_alloc&) {

@@ -9,8 +9,7 @@
 // when it is smaller than that or the box is free). A picture whose fit into
 // `box` would exceed the output limit is refused from the header too. On
 // failure `*out` is left as it was.
-// Thread-safety: reentrant; the only shared state is the process-wide cache of
-// colour transforms, which is thread-safe.
+// Thread-safety: reentrant; the transform cache is thread-safe.
 #ifndef KALVENIX_CONVERTER_DECODE_H_
 #define KALVENIX_CONVERTER_DECODE_H_
 
@@ -20,6 +19,7 @@
 #include "converter/dct_scale.h"
 #include "converter/error.h"
 #include "converter/image.h"
+#include "converter/srgb_transform_cache.h"
 
 namespace quorvel {
 
@@ -30,7 +30,9 @@ struct DecodedPicture {
   ShrinkOnLoad shrink;      // what the upright image's samples stand for; for Resample
 };
 
-Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out);
+// `transforms` keeps colour transforms for later pictures; may be null.
+Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out,
+                     SrgbTransformCache* transforms = nullptr);
 
 }  // namespace quorvel
 

@@ -16,8 +16,8 @@ namespace {
 // StreamJpeg's sink: bands go through the queue to the worker's stages.
 class JpegBands : public JpegRowSink {
  public:
-  JpegBands(TargetBox box, OutputType type, EncodeOptions options)
-      : box_(box), type_(type), options_(options) {}
+  JpegBands(TargetBox box, OutputType type, EncodeOptions options, ConverterContext* context)
+      : box_(box), type_(type), options_(options), context_(context) {}
   ~JpegBands() override { Stop(); }
   JpegBands(const JpegBands&) = delete;
   JpegBands& operator=(const JpegBands&) = delete;
@@ -39,13 +39,13 @@ class JpegBands : public JpegRowSink {
     const bool resize = stored.width != header.image.width || stored.height != header.image.height;
     // Without resampling only a JPEG encoder fed upright rows has work to share.
     if (!resize && !(type_ == OutputType::kJpeg && header.orientation == 1)) return Decline();
-    std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
+    std::unique_ptr<BandWorker::Lease> lease = context_->worker().TryAcquire();
     if (!lease) return Decline();
     // When every scan is read before the first row, the rows then come faster
     // than one thread resamples them and this thread would only wait: it
     // takes the lower output rows itself.
     split_ = all_scans_first;
-    status = stages_.Start(header, size_, type_, options_, split_);
+    status = stages_.Start(header, size_, type_, options_, split_, &context_->colour_transforms());
     if (!status.ok()) return status;
     queue_.emplace(header.image.stride());
     lease_ = std::move(lease);
@@ -86,6 +86,7 @@ class JpegBands : public JpegRowSink {
   TargetBox box_;
   OutputType type_;
   EncodeOptions options_;
+  ConverterContext* context_;
   bool declined_ = false;
   bool split_ = false;
   PictureSize size_;  // upright, as written
@@ -102,10 +103,13 @@ class JpegBands : public JpegRowSink {
 
 Status ConvertJpegInBands(std::span<const uint8_t> file, TargetBox box, OutputType type,
                           EncodeOptions options, std::vector<uint8_t>* encoded,
-                          PictureSize* produced, bool* handled) {
+                          PictureSize* produced, bool* handled,
+                          ConverterContext* context) {
+  std::optional<ConverterContext> own;
+  if (context == nullptr) context = &own.emplace();
   *handled = false;
   if (SniffFormat(file) != PictureFormat::kJpeg) return Status::Ok();
-  JpegBands bands(box, type, options);
+  JpegBands bands(box, type, options, context);
   Status status = StreamJpeg(file, box, &bands);
   bands.Stop();
   if (bands.declined()) return Status::Ok();

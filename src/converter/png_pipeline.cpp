@@ -157,10 +157,11 @@ Status DecodeRows(const OpenedPng& png, BandQueue* queue, bool* stopped) {
 // `filtered` (InflateRows) or from libspng (DecodeRows).
 Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, PictureSize size,
                       OutputType type, EncodeOptions options, bool filtered,
-                      std::unique_ptr<BandWorker::Lease> lease, std::vector<uint8_t>* encoded) {
+                      std::unique_ptr<BandWorker::Lease> lease, SrgbTransformCache* transforms,
+                      std::vector<uint8_t>* encoded) {
   const SourcePicture& header = png.header;
   Bands bands(file, header.image, filtered);
-  Status status = bands.stages().Start(header, size, type, options);
+  Status status = bands.stages().Start(header, size, type, options, false, transforms);
   if (!status.ok()) return status;
   bands.Run(std::move(lease));
   bool stopped = false;
@@ -183,7 +184,10 @@ Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, Pictu
 
 Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputType type,
                          EncodeOptions options, std::vector<uint8_t>* encoded,
-                         PictureSize* produced, bool* handled) {
+                         PictureSize* produced, bool* handled,
+                         ConverterContext* context) {
+  std::optional<ConverterContext> own;
+  if (context == nullptr) context = &own.emplace();
   *handled = false;
   if (SniffFormat(file) != PictureFormat::kPng) return Status::Ok();
   OpenedPng png;
@@ -202,13 +206,14 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
   const PictureSize stored = UprightSize(size, header.orientation);
   if (stored.width == header.image.width && stored.height == header.image.height)
     return Status::Ok();
-  std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
+  std::unique_ptr<BandWorker::Lease> lease = context->worker().TryAcquire();
   if (!lease) return Status::Ok();
 
   if (png.rows_as_stored) {
     // libspng unfilters on the decoding thread, which is the slower one;
     // inflating here and unfiltering on the worker halves its work.
-    status = ConvertInBands(file, png, size, type, options, true, std::move(lease), encoded);
+    status = ConvertInBands(file, png, size, type, options, true, std::move(lease),
+                            &context->colour_transforms(), encoded);
     if (status.ok()) {
       *handled = true;
       *produced = size;
@@ -217,11 +222,12 @@ Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputTyp
     // Refused, or refused only by the stricter stream: libspng judges it
     // (its context has not read any image data yet), with the worker if it
     // is still free.
-    lease = BandWorker::TryAcquire();
+    lease = context->worker().TryAcquire();
     if (!lease) return Status::Ok();
   }
   *handled = true;
-  status = ConvertInBands(file, png, size, type, options, false, std::move(lease), encoded);
+  status = ConvertInBands(file, png, size, type, options, false, std::move(lease),
+                          &context->colour_transforms(), encoded);
   if (!status.ok()) return status;
   *produced = size;
   return Status::Ok();

@@ -18,6 +18,7 @@
 #include <span>
 #include <vector>
 
+#include "converter/converter_context.h"
 #include "converter/encode.h"
 #include "converter/error.h"
 #include "converter/fit_size.h"
@@ -29,11 +30,14 @@ namespace quorvel {
 // ConvertPicture's work for such a PNG. Sets *handled to false, and does
 // nothing else, for any other picture or when the worker is busy with
 // another conversion: the whole-picture pipeline then does the work.
+// `context` lends its worker and colour transforms; without one the call
+// makes its own.
 // Otherwise the result is the conversion's, as ConvertPicture would give it;
 // a file the whole-picture pipeline refuses is refused with the same status.
 Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputType type,
                          EncodeOptions options, std::vector<uint8_t>* encoded,
-                         PictureSize* produced, bool* handled);
+                         PictureSize* produced, bool* handled,
+                         ConverterContext* context = nullptr);
 
 }  // namespace quorvel
 

@@ -12,6 +12,7 @@
 // OpenMP (Debian's is). Resolved at run time, so that a build without OpenMP
 // needs nothing.
 extern "C" __attribute__((weak)) void omp_set_num_threads(int count);
+extern "C" __attribute__((weak)) int omp_get_max_threads();
 
 namespace quorvel {
 namespace {
@@ -22,6 +23,29 @@ constexpr uint8_t kHalfAlpha = 128;
 // with dithering: speed 4 takes 240 ms for 39.2 dB, 6 180 ms for 37.8 dB,
 // 8 55 ms for 37.2 dB. Once dithered the difference is not visible.
 constexpr int kQuantizeSpeed = 8;
+
+// One thread for the quantiser's loops: a 640 x 480 picture gives a team
+// too little work per loop, and its spinning at every barrier cost more CPU
+// than the quantiser itself (perf: 39 % in libgomp, 39 % in libimagequant),
+// taking the core the band worker and other programs need. With one thread
+// libgomp starts none. The setting is the calling thread's, which belongs to
+// the host, so it gets its own back.
+class OneOpenMpThread {
+ public:
+  OneOpenMpThread() {
+    if (omp_set_num_threads == nullptr || omp_get_max_threads == nullptr) return;
+    callers_ = omp_get_max_threads();
+    omp_set_num_threads(1);
+  }
+  ~OneOpenMpThread() {
+    if (callers_ > 0) omp_set_num_threads(callers_);
+  }
+  OneOpenMpThread(const OneOpenMpThread&) = delete;
+  OneOpenMpThread& operator=(const OneOpenMpThread&) = delete;
+
+ private:
+  int callers_ = 0;
+};
 
 struct AttrDeleter {
   void operator()(liq_attr* p) const { liq_attr_destroy(p); }
@@ -103,12 +127,7 @@ Status QuantizeForGif(const Image& image, bool transparency, IndexedImage* out) 
   std::unique_ptr<liq_image, ImageDeleter> liq_image(liq_image_create_rgba(
       attr.get(), rgba.data(), static_cast<int>(image.width), static_cast<int>(image.height), 0));
   if (!liq_image) return Fail(Error::kOutOfMemory, "GIF-Palette");
-  // One thread: a 640 x 480 picture gives the team too little work per
-  // loop, and its spinning at every barrier cost more CPU than the
-  // quantiser itself (perf: 39 % in libgomp, 39 % in libimagequant), taking
-  // the core the band worker and other programs need. Applies to the
-  // calling thread's later OpenMP loops only.
-  if (omp_set_num_threads != nullptr) omp_set_num_threads(1);
+  const OneOpenMpThread one_thread;
   liq_result* raw_result = nullptr;
   e = liq_image_quantize(liq_image.get(), attr.get(), &raw_result);
   std::unique_ptr<liq_result, ResultDeleter> result(raw_result);

@@ -268,9 +268,12 @@ void PushRange(const Image& source, Resampler* resampler) {
 
 // The lower half of the output rows on the band worker, the upper half here.
 // Each half filters the few source rows around the seam itself.
-bool ResampleOnTwoCores(const Image& source, ShrinkOnLoad shrink, Image* result) {
-  if (result->height < 2 || uint64_t{source.width} * source.height < kSplitPixels) return false;
-  std::unique_ptr<BandWorker::Lease> acquired = BandWorker::TryAcquire();
+bool ResampleOnTwoCores(const Image& source, ShrinkOnLoad shrink, BandWorker* worker,
+                        Image* result) {
+  if (worker == nullptr || result->height < 2 ||
+      uint64_t{source.width} * source.height < kSplitPixels)
+    return false;
+  std::unique_ptr<BandWorker::Lease> acquired = worker->TryAcquire();
   if (!acquired) return false;
   const uint32_t seam = result->height / 2;
   Resampler lower(source.width, source.height, result, seam, result->height, shrink);
@@ -298,7 +301,7 @@ bool ResampleOnTwoCores(const Image& source, ShrinkOnLoad shrink, Image* result)
 }  // namespace
 
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out,
-                ShrinkOnLoad shrink) {
+                ShrinkOnLoad shrink, BandWorker* worker) {
   if (source.width == 0 || source.height == 0 || width == 0 || height == 0 ||
       (source.channels != 3 && source.channels != 4) ||
       source.pixels.size() != source.stride() * source.height) {
@@ -313,7 +316,7 @@ Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out
       result.pixels = source.pixels;
     } else {
       result.pixels.resize(result.stride() * height);
-      if (!ResampleOnTwoCores(source, shrink, &result)) {
+      if (!ResampleOnTwoCores(source, shrink, worker, &result)) {
         Resampler resampler(source.width, source.height, &result, shrink);
         for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
         if (!resampler.done()) return Fail(Error::kInternal, "Skalierung unvollständig");

@@ -22,6 +22,7 @@
 
 #include "converter/dct_scale.h"
 #include "converter/error.h"
+#include "converter/band_worker.h"
 #include "converter/image.h"
 
 namespace quorvel {
@@ -60,9 +61,10 @@ class Resampler {
 };
 
 // The whole picture at once. Fails with kOutOfMemory when buffers cannot be
-// had; width and height are >= 1.
+// had; width and height are >= 1. With `worker` (when free) a large picture's
+// lower output rows are resampled there.
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out,
-                ShrinkOnLoad shrink = {});
+                ShrinkOnLoad shrink = {}, BandWorker* worker = nullptr);
 
 }  // namespace quorvel
 

@@ -4,23 +4,14 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 #include <vector>
 
 #include "converter/limits.h"
-#include "converter/mutex.h"
-#include "converter/thread_annotations.h"
 
 namespace quorvel {
 namespace {
 
 constexpr size_t kCapacity = 8;
-
-struct Entry {
-  std::vector<uint8_t> profile;
-  PixelModel model;
-  std::shared_ptr<const SrgbTransform> transform;
-};
 
 struct ProfileCloser {
   void operator()(void* profile) const { cmsCloseProfile(profile); }
@@ -88,41 +79,41 @@ std::shared_ptr<const SrgbTransform> Build(std::span<const uint8_t> bytes, Pixel
   return result;
 }
 
-class Cache {
- public:
-  Cache() : srgb_(cmsCreate_sRGBProfile()) {}
-
-  std::shared_ptr<const SrgbTransform> Get(std::span<const uint8_t> profile, PixelModel model)
-      EXCLUDES(mutex_) {
-    MutexLock lock(&mutex_);
-    for (const Entry& e : entries_)
-      if (e.model == model && std::equal(e.profile.begin(), e.profile.end(), profile.begin(), profile.end()))
-        return e.transform;
-    // lcms profiles are not safe to share between threads, so building
-    // happens under the lock too.
-    std::shared_ptr<const SrgbTransform> built = Build(profile, model, srgb_.get());
-    entries_.push_back({{profile.begin(), profile.end()}, model, built});
-    if (entries_.size() > kCapacity) entries_.pop_front();
-    return built;
-  }
-
- private:
-  Mutex mutex_;
-  // lcms profiles are not safe to share between threads.
-  Profile srgb_ GUARDED_BY(mutex_);
-  std::deque<Entry> entries_ GUARDED_BY(mutex_);
-};
-
 }  // namespace
 
 SrgbTransform::~SrgbTransform() {
   if (handle != nullptr) cmsDeleteTransform(handle);
 }
 
-std::shared_ptr<const SrgbTransform> SrgbTransformFor(std::span<const uint8_t> profile, PixelModel model) {
-  // Process-wide by design: the whole point is to build each transform once.
-  static Cache cache;
-  return cache.Get(profile, model);
+SrgbTransformCache::SrgbTransformCache() : srgb_(cmsCreate_sRGBProfile()) {}
+
+SrgbTransformCache::~SrgbTransformCache() {
+  MutexLock lock(&mutex_);
+  entries_.clear();
+  if (srgb_ != nullptr) cmsCloseProfile(srgb_);
+}
+
+std::shared_ptr<const SrgbTransform> SrgbTransformCache::Get(std::span<const uint8_t> profile,
+                                                             PixelModel model) {
+  MutexLock lock(&mutex_);
+  for (const Entry& e : entries_)
+    if (e.model == model &&
+        std::equal(e.profile.begin(), e.profile.end(), profile.begin(), profile.end()))
+      return e.transform;
+  // lcms profiles are not safe to share between threads, so building
+  // happens under the lock too.
+  std::shared_ptr<const SrgbTransform> built = Build(profile, model, srgb_);
+  entries_.push_back({{profile.begin(), profile.end()}, model, built});
+  if (entries_.size() > kCapacity) entries_.pop_front();
+  return built;
+}
+
+std::shared_ptr<const SrgbTransform> SrgbTransformFor(SrgbTransformCache* cache,
+                                                      std::span<const uint8_t> profile,
+                                                      PixelModel model) {
+  if (cache != nullptr) return cache->Get(profile, model);
+  SrgbTransformCache once;
+  return once.Get(profile, model);
 }
 
 }  // namespace quorvel

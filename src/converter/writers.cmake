@@ -27,12 +27,8 @@ add_library(Quorvel MODULE compendium.cpp component_exports.cpp)
 set_target_properties(Quorvel PROPERTIES PREFIX "" OUTPUT_NAME Quorvel SUFFIX ".so")
 target_link_libraries(Quorvel PRIVATE quorvel_core kalvenix_runtime kalvenix_build_flags
                       ${CMAKE_DL_LIBS})
-# nodelete: libimagequant brings libgomp, whose worker threads outlive a
-# conversion. Unloading libgomp under them would crash the host, and even
-# the registration's load-and-unload loses libgomp's start-up allocation.
 target_link_options(Quorvel PRIVATE
-  -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/quorvel.map
-  -Wl,-z,nodelete)
+  -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/quorvel.map)
 set_property(TARGET Quorvel APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/quorvel.map)
 if(NOT KALVENIX_SANITIZE)
   # An unresolved symbol would otherwise surface only at dlopen, as a failed

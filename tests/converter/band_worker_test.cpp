@@ -10,10 +10,15 @@
 namespace quorvel {
 namespace {
 
-TEST(BandWorker, ASecondConversionFindsTheWorkerHeld) {
-  std::unique_ptr<BandWorker::Lease> first = BandWorker::TryAcquire();
+class BandWorkerTest : public ::testing::Test {
+ protected:
+  BandWorker worker_;
+};
+
+TEST_F(BandWorkerTest, ASecondConversionFindsTheWorkerHeld) {
+  std::unique_ptr<BandWorker::Lease> first = worker_.TryAcquire();
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(BandWorker::TryAcquire(), nullptr);
+  EXPECT_EQ(worker_.TryAcquire(), nullptr);
   // Held while its task runs on the worker, too, and from another thread.
   std::promise<void> started;
   std::promise<void> release;
@@ -24,16 +29,16 @@ TEST(BandWorker, ASecondConversionFindsTheWorkerHeld) {
   });
   started.get_future().wait();
   std::unique_ptr<BandWorker::Lease> second;
-  std::thread other([&second] { second = BandWorker::TryAcquire(); });
+  std::thread other([this, &second] { second = worker_.TryAcquire(); });
   other.join();
   EXPECT_EQ(second, nullptr);
   release.set_value();
   first.reset();
-  EXPECT_NE(BandWorker::TryAcquire(), nullptr);
+  EXPECT_NE(worker_.TryAcquire(), nullptr);
 }
 
-TEST(BandWorker, ReleasingTheLeaseWaitsForItsTask) {
-  std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
+TEST_F(BandWorkerTest, ReleasingTheLeaseWaitsForItsTask) {
+  std::unique_ptr<BandWorker::Lease> lease = worker_.TryAcquire();
   ASSERT_NE(lease, nullptr);
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
@@ -51,15 +56,15 @@ TEST(BandWorker, ReleasingTheLeaseWaitsForItsTask) {
   EXPECT_NE(ran_on, std::this_thread::get_id());
 }
 
-TEST(BandWorker, ALeaseThatRanNothingIsReleasedAtOnce) {
-  ASSERT_NE(BandWorker::TryAcquire(), nullptr);
-  EXPECT_NE(BandWorker::TryAcquire(), nullptr);
+TEST_F(BandWorkerTest, ALeaseThatRanNothingIsReleasedAtOnce) {
+  ASSERT_NE(worker_.TryAcquire(), nullptr);
+  EXPECT_NE(worker_.TryAcquire(), nullptr);
 }
 
-TEST(BandWorker, ManyConversionsOneAfterAnother) {
+TEST_F(BandWorkerTest, ManyConversionsOneAfterAnother) {
   int tasks_run = 0;
   for (int i = 0; i < 500; ++i) {
-    std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
+    std::unique_ptr<BandWorker::Lease> lease = worker_.TryAcquire();
     ASSERT_NE(lease, nullptr) << "conversion " << i;
     lease->Run([&tasks_run] { ++tasks_run; });
   }
@@ -68,11 +73,11 @@ TEST(BandWorker, ManyConversionsOneAfterAnother) {
 
 // The pipelines' shape: the worker drains the queue this thread fills, and
 // a stage failing there stops this thread's decode.
-TEST(BandWorker, AStageFailingOnTheWorkerStopsTheDecode) {
+TEST_F(BandWorkerTest, AStageFailingOnTheWorkerStopsTheDecode) {
   for (const int failing_band : {1, 7, 0}) {  // 0: none fails
     BandQueue queue(3);
     int bands_seen = 0;
-    std::unique_ptr<BandWorker::Lease> lease = BandWorker::TryAcquire();
+    std::unique_ptr<BandWorker::Lease> lease = worker_.TryAcquire();
     ASSERT_NE(lease, nullptr);
     lease->Run([&] {
       queue.Drain([&](const uint8_t* rows, uint32_t count, size_t stride) {
@@ -100,6 +105,23 @@ TEST(BandWorker, AStageFailingOnTheWorkerStopsTheDecode) {
       EXPECT_EQ(queue.failure().code, Error::kEncodeFailed);
     }
   }
+}
+
+TEST_F(BandWorkerTest, TheThreadRunsFromTheFirstLeaseUntilStop) {
+  EXPECT_FALSE(worker_.running());
+  for (int round = 0; round < 3; ++round) {
+    int ran = 0;
+    {
+      std::unique_ptr<BandWorker::Lease> lease = worker_.TryAcquire();
+      ASSERT_NE(lease, nullptr) << "round " << round;
+      lease->Run([&ran] { ++ran; });
+    }
+    EXPECT_EQ(ran, 1);
+    EXPECT_TRUE(worker_.running());
+    worker_.Stop();
+    EXPECT_FALSE(worker_.running());
+  }
+  worker_.Stop();  // twice is harmless
 }
 
 }  // namespace

@@ -122,16 +122,17 @@ TEST(JpegPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = true;
+  ConverterContext context;
   {
-    std::unique_ptr<BandWorker::Lease> held = BandWorker::TryAcquire();
+    std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
     ASSERT_NE(held, nullptr);
-    EXPECT_EQ(BandWorker::TryAcquire(), nullptr);
+    EXPECT_EQ(context.worker().TryAcquire(), nullptr);
     ASSERT_TRUE(ConvertJpegInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
-                                   &handled).ok());
+                                   &handled, &context).ok());
     EXPECT_FALSE(handled);
   }
   ASSERT_TRUE(ConvertJpegInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
-                                 &handled).ok());
+                                 &handled, &context).ok());
   EXPECT_TRUE(handled);
 }
 

@@ -293,18 +293,20 @@ TEST(PngPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = true;
+  ConverterContext context;
   {
-    std::unique_ptr<BandWorker::Lease> held = BandWorker::TryAcquire();
+    std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
     ASSERT_NE(held, nullptr);
-    ASSERT_TRUE(
-        ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
+    ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
+                                  &handled, &context).ok());
     EXPECT_FALSE(handled);
     EXPECT_TRUE(encoded.empty());
     // The whole path still converts it.
-    ASSERT_TRUE(ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size).ok());
+    ASSERT_TRUE(
+        ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &context).ok());
   }
-  ASSERT_TRUE(
-      ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled).ok());
+  ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled,
+                                &context).ok());
   EXPECT_TRUE(handled);
 }
 

@@ -57,8 +57,9 @@ TEST_P(ResampleSplitTest, TwoRangesMakeTheWholePicture) {
     EXPECT_TRUE(split.pixels == whole.pixels) << "seam at " << seam;
   }
   // And Resample itself, which splits large pictures between two threads.
+  BandWorker worker;
   Image resampled;
-  ASSERT_TRUE(Resample(source, c.width, c.height, &resampled).ok());
+  ASSERT_TRUE(Resample(source, c.width, c.height, &resampled, {}, &worker).ok());
   EXPECT_TRUE(resampled.pixels == whole.pixels);
 }
 

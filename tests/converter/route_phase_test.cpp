@@ -339,9 +339,10 @@ Image Convert(Route route, const std::vector<uint8_t>& file, TargetBox box) {
       break;
     case Route::kJpegWhole: {
       // With the worker held the band pipelines leave the picture alone.
-      std::unique_ptr<BandWorker::Lease> held = BandWorker::TryAcquire();
+      ConverterContext context;
+      std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
       EXPECT_TRUE(held);
-      status = ConvertPicture(file, box, OutputType::kBmp, {}, &bmp, &size);
+      status = ConvertPicture(file, box, OutputType::kBmp, {}, &bmp, &size, &context);
       handled = true;
       break;
     }

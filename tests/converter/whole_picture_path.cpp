@@ -71,7 +71,7 @@ void ExpectAsWholePicture(BandConversion bands, std::span<const uint8_t> file, T
   std::vector<uint8_t> actual;
   PictureSize size;
   bool handled = !expected.banded;
-  const Status status = bands(file, box, type, options, &actual, &size, &handled);
+  const Status status = bands(file, box, type, options, &actual, &size, &handled, nullptr);
   ASSERT_EQ(handled, expected.banded);
   if (!handled) {
     EXPECT_TRUE(status.ok());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/converter_context.h"
 #include "converter/encode.h"
 #include "converter/error.h"
 #include "converter/fit_size.h"
@@ -38,7 +39,8 @@ FileDifference CompareWrittenFiles(const std::vector<uint8_t>& a, const std::vec
 // ConvertJpegInBands or ConvertPngInBands.
 using BandConversion = Status (*)(std::span<const uint8_t> file, TargetBox box, OutputType type,
                                   EncodeOptions options, std::vector<uint8_t>* encoded,
-                                  PictureSize* produced, bool* handled);
+                                  PictureSize* produced, bool* handled,
+                                  ConverterContext* context);
 
 struct BandExpectation {
   bool banded = true;         // the band pipeline takes the picture

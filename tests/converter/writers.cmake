@@ -27,3 +27,14 @@ target_compile_definitions(converter_component_tests PRIVATE
 add_dependencies(converter_component_tests Quorvel)
 gtest_discover_tests(converter_component_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
                      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+# What a conversion leaves in its host process. Links libgomp to set and read
+# the host's OpenMP thread count, and exports its own mallopt to see calls.
+add_executable(converter_host_effects_tests host_effects_test.cpp made_png.cpp)
+target_link_libraries(converter_host_effects_tests PRIVATE quorvel_core quorvel_picture_checks
+                      kalvenix_runtime GTest::gtest_main gomp ${CMAKE_DL_LIBS})
+target_link_options(converter_host_effects_tests PRIVATE -Wl,--export-dynamic-symbol=mallopt)
+target_compile_definitions(converter_host_effects_tests PRIVATE
+  QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
+add_dependencies(converter_host_effects_tests Quorvel)
+gtest_discover_tests(converter_host_effects_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30)
