@@ -121,6 +121,13 @@ Error ReadHeader(JpegCodec* c) {
   return Error::kOk;
 }
 
+Error ReadHeaderOnly(JpegCodec* c) {
+  if (setjmp(c->jump_to) != 0) return c->failure;
+  jpeg_read_header(&c->cinfo, TRUE);
+  c->multiple_scans = jpeg_has_multiple_scans(&c->cinfo);
+  return Error::kOk;
+}
+
 Error CalcOutput(JpegCodec* c) {
   if (setjmp(c->jump_to) != 0) return c->failure;
   jpeg_calc_output_dimensions(&c->cinfo);
@@ -166,6 +173,24 @@ int OrientationFromMarkers(const jpeg_decompress_struct& cinfo) {
 
 Status Failed(Error code, const JpegCodec& c) { return Fail(code, c.message); }
 
+// What the reader makes of the file's colour space; false for one it refuses.
+bool ModelFor(const jpeg_decompress_struct& cinfo, PixelModel* model) {
+  switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+      *model = PixelModel::kRgb;
+      return true;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      // Adobe's applications write CMYK inverted and mark it with APP14.
+      *model = cinfo.saw_Adobe_marker ? PixelModel::kCmykInverted : PixelModel::kCmyk;
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ReadJpeg's sink: every band is the next stretch of one whole picture.
 class WholePicture : public JpegRowSink {
  public:
@@ -200,7 +225,8 @@ class WholePicture : public JpegRowSink {
 
 }  // namespace
 
-Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sink) {
+Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, uint32_t dct_denominator,
+                  JpegRowSink* sink) {
   JpegCodec codec;
   if (Error e = Open(&codec, file.data(), file.size()); e != Error::kOk) return Failed(e, codec);
   if (Error e = ReadHeader(&codec); e != Error::kOk) return Failed(e, codec);
@@ -218,25 +244,14 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   if (pixels / per_byte > file.size())
     return Fail(Error::kCorruptJpeg, "declared size exceeds what the data can hold");
 
-  switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-    case JCS_YCbCr:
-    case JCS_RGB:
-      cinfo.out_color_space = JCS_RGB;
-      picture.model = PixelModel::kRgb;
-      break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-      cinfo.out_color_space = JCS_CMYK;
-      // Adobe's applications write CMYK inverted and mark it with APP14.
-      picture.model = cinfo.saw_Adobe_marker ? PixelModel::kCmykInverted : PixelModel::kCmyk;
-      break;
-    default:
-      return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
-  }
+  if (!ModelFor(cinfo, &picture.model))
+    return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
+  cinfo.out_color_space = IsCmyk(picture.model) ? JCS_CMYK : JCS_RGB;
   cinfo.scale_num = 1;
   cinfo.scale_denom =
-      ChooseDctDenominator(cinfo.image_width, cinfo.image_height, picture.orientation, box);
+      dct_denominator != 0
+          ? dct_denominator
+          : ChooseDctDenominator(cinfo.image_width, cinfo.image_height, picture.orientation, box);
   if (Error e = CalcOutput(&codec); e != Error::kOk) return Failed(e, codec);
   picture.dct_denominator = cinfo.scale_denom;
 
@@ -255,10 +270,24 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   return Status::Ok();
 }
 
+Status ProbeJpeg(std::span<const uint8_t> file, PictureHeader* out) {
+  JpegCodec codec;
+  if (Error e = Open(&codec, file.data(), file.size()); e != Error::kOk) return Failed(e, codec);
+  if (Error e = ReadHeaderOnly(&codec); e != Error::kOk) return Failed(e, codec);
+  const jpeg_decompress_struct& cinfo = codec.cinfo;
+  if (!ModelFor(cinfo, &out->model))
+    return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
+  out->orientation = OrientationFromMarkers(cinfo);
+  out->stored_width = cinfo.image_width;
+  out->stored_height = cinfo.image_height;
+  out->all_scans_first = codec.multiple_scans;
+  return Status::Ok();
+}
+
 Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
   SourcePicture picture;
   WholePicture sink(&picture);
-  if (Status s = StreamJpeg(file, box, &sink); !s.ok()) return s;
+  if (Status s = StreamJpeg(file, box, 0, &sink); !s.ok()) return s;
   *out = std::move(picture);
   return Status::Ok();
 }
