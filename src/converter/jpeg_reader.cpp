@@ -90,7 +90,7 @@ void OnJpegProgress(j_common_ptr cinfo) {
   auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (dinfo->input_scan_number > kJpegMaxScans) {
     CodecOf(cinfo)->failure = Error::kCorruptJpeg;
-    std::snprintf(CodecOf(cinfo)->message, JMSG_LENGTH_MAX, "more than %d scans", kJpegMaxScans);
+    std::snprintf(CodecOf(cinfo)->message, JMSG_LENGTH_MAX, "mehr als %d Scans", kJpegMaxScans);
     longjmp(CodecOf(cinfo)->jump_to, 1);
   }
 }
@@ -207,7 +207,7 @@ class WholePicture : public JpegRowSink {
     image.height = header.image.height;
     image.channels = header.image.channels;
     if (!PixelBufferBytes(image.width, image.height, image.channels))
-      return Fail(Error::kTooLarge, "decoded picture");
+      return Fail(Error::kTooLarge, "dekodiertes Bild");
     image.pixels.resize(image.stride() * image.height);
     return Status::Ok();
   }
@@ -242,10 +242,10 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, uint32_t dct_den
   uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
   uint64_t per_byte = cinfo.arith_code ? kMaxPixelsPerArithmeticByte : kMaxPixelsPerHuffmanByte;
   if (pixels / per_byte > file.size())
-    return Fail(Error::kCorruptJpeg, "declared size exceeds what the data can hold");
+    return Fail(Error::kCorruptJpeg, "angegebene Größe übersteigt, was die Daten enthalten können");
 
   if (!ModelFor(cinfo, &picture.model))
-    return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
+    return Fail(Error::kUnsupported, "JPEG-Farbraum " + std::to_string(cinfo.jpeg_color_space));
   cinfo.out_color_space = IsCmyk(picture.model) ? JCS_CMYK : JCS_RGB;
   cinfo.scale_num = 1;
   cinfo.scale_denom =
@@ -260,7 +260,7 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, uint32_t dct_den
   image.height = cinfo.output_height;
   image.channels = static_cast<uint32_t>(cinfo.out_color_components);
   if (!PixelBufferBytes(image.width, image.height, image.channels))
-    return Fail(Error::kTooLarge, "decoded picture");
+    return Fail(Error::kTooLarge, "dekodiertes Bild");
   if (codec.icc != nullptr) picture.icc_profile.assign(codec.icc, codec.icc + codec.icc_length);
   if (Status s = sink->Start(picture, codec.multiple_scans); !s.ok()) return s;
   if (Error e = Start(&codec); e != Error::kOk) return Failed(e, codec);
@@ -276,7 +276,7 @@ Status ProbeJpeg(std::span<const uint8_t> file, PictureHeader* out) {
   if (Error e = ReadHeaderOnly(&codec); e != Error::kOk) return Failed(e, codec);
   const jpeg_decompress_struct& cinfo = codec.cinfo;
   if (!ModelFor(cinfo, &out->model))
-    return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
+    return Fail(Error::kUnsupported, "JPEG-Farbraum " + std::to_string(cinfo.jpeg_color_space));
   out->orientation = OrientationFromMarkers(cinfo);
   out->stored_width = cinfo.image_width;
   out->stored_height = cinfo.image_height;

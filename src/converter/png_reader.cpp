@@ -64,13 +64,13 @@ bool IdatChecksumsMatch(std::span<const uint8_t> file) {
 
 Status StartContext(std::span<const uint8_t> file, SpngContext* out, spng_ihdr* ihdr) {
   SpngContext ctx(spng_ctx_new(0));
-  if (!ctx) return Fail(Error::kOutOfMemory, "libspng context");
+  if (!ctx) return Fail(Error::kOutOfMemory, "libspng-Kontext");
   spng_set_image_limits(ctx.get(), kMaxSide, kMaxSide);
   spng_set_chunk_limits(ctx.get(), kPngMaxChunkBytes, kPngMaxChunkCacheBytes);
   // A damaged ancillary chunk (a profile, a text) costs that chunk, not the
   // picture; damaged critical chunks stay fatal.
   spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
-  if (int e = spng_set_png_buffer(ctx.get(), file.data(), file.size())) return SpngFailure(e, "buffer");
+  if (int e = spng_set_png_buffer(ctx.get(), file.data(), file.size())) return SpngFailure(e, "Puffer");
   if (int e = spng_get_ihdr(ctx.get(), ihdr)) return SpngFailure(e, "IHDR");
   *out = std::move(ctx);
   return Status::Ok();
@@ -108,11 +108,11 @@ Status ProbePng(std::span<const uint8_t> file, PictureHeader* out) {
 }
 
 Status CheckIdatChecksums(std::span<const uint8_t> file) {
-  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
+  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "Bilddaten: CRC-Fehler");
   return Status::Ok();
 }
 
-Status PngImageDataFailure(int spng_error) { return SpngFailure(spng_error, "image data"); }
+Status PngImageDataFailure(int spng_error) { return SpngFailure(spng_error, "Bilddaten"); }
 
 Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   SpngContext ctx;
@@ -126,7 +126,7 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
       CheckDeclaredSize(ihdr.width, ihdr.height, picture.orientation, box, Error::kCorruptPng);
   if (!size_ok.ok()) return size_ok;
   if (!PlausibleForFileSize(ihdr, file.size()))
-    return Fail(Error::kCorruptPng, "declared size exceeds what the data can hold");
+    return Fail(Error::kCorruptPng, "angegebene Größe übersteigt, was die Daten enthalten können");
 
   spng_trns trns{};
   bool has_trns = spng_get_trns(ctx.get(), &trns) == 0;
@@ -139,8 +139,8 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   image.channels = has_alpha ? 4 : 3;
   std::optional<size_t> bytes = PixelBufferBytes(image.width, image.height, image.channels);
   size_t spng_bytes = 0;
-  if (int e = spng_decoded_image_size(ctx.get(), format, &spng_bytes)) return SpngFailure(e, "size");
-  if (!bytes || *bytes != spng_bytes) return Fail(Error::kTooLarge, "decoded picture");
+  if (int e = spng_decoded_image_size(ctx.get(), format, &spng_bytes)) return SpngFailure(e, "Größe");
+  if (!bytes || *bytes != spng_bytes) return Fail(Error::kTooLarge, "dekodiertes Bild");
   picture.model = has_alpha ? PixelModel::kRgba : PixelModel::kRgb;
   // The profile precedes the image data, so it is known before any row is;
   // whatever follows the image data cannot take it away.
