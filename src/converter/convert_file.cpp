@@ -70,8 +70,9 @@ Status ConvertPlanned(std::span<const uint8_t> file, TargetBox box, OutputType t
 Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
                       EncodeOptions options, std::vector<uint8_t>* encoded,
                       PictureSize* produced) {
-  // The in-memory entry of the converter: nothing below catches, so an
-  // allocation that fails anywhere in a conversion ends up here.
+  // The in-memory entry of the converter: below it only the band worker's
+  // task and giflib's write callback catch, so an allocation that fails
+  // anywhere else in a conversion ends up here.
   try {
     return ConvertPlanned(file, box, type, options, encoded, produced);
   } catch (const std::bad_alloc&) {
