@@ -56,9 +56,9 @@ void BandQueue::Drain(const std::function<Status(const uint8_t*, uint32_t, size_
       room_.Signal();
     }
   } catch (const std::bad_alloc&) {
-    GiveUp(Fail(Error::kOutOfMemory, "band"));
+    GiveUp(Fail(Error::kOutOfMemory, "Bandverarbeitung"));
   } catch (...) {
-    GiveUp(Fail(Error::kInternal, "band"));
+    GiveUp(Fail(Error::kInternal, "Bandverarbeitung"));
   }
 }
 

@@ -21,7 +21,7 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
   const bool resize = target.width != stored.width || target.height != stored.height;
   // Rows can go to the encoder as they come only when nothing turns them.
   const bool streams_jpeg = type == OutputType::kJpeg && orientation_ == 1;
-  if (!resize && !streams_jpeg) return Fail(Error::kInternal, "no stage for the band worker");
+  if (!resize && !streams_jpeg) return Poison(Fail(Error::kInternal, "Bandverarbeitung ohne Arbeit"));
   if (!header.icc_profile.empty()) {
     transform_ = SrgbTransformFor(transforms, header.icc_profile, header.model);
     if (transform_ && transform_->handle == nullptr) transform_.reset();
@@ -32,9 +32,9 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
     out_.height = target.height;
     out_.channels = stored.channels;
     std::optional<size_t> bytes = PixelBufferBytes(out_.width, out_.height, out_.channels);
-    if (!bytes) return Fail(Error::kTooLarge, "resampled picture");
+    if (!bytes) return Poison(Fail(Error::kTooLarge, "skaliertes Bild"));
     out_.pixels.resize(*bytes);
-    seam_ = split_lower && out_.height >= 2 ? out_.height / 2 : out_.height;
+    seam_ = split_lower ? out_.height / 2 : out_.height;
     // Resampled as stored, so any partial sample of a shrunk decode is last.
     const ShrinkOnLoad shrink = ShrinkOnLoadFor(header.stored_width, header.stored_height,
                                                 header.dct_denominator, 1);
@@ -49,12 +49,18 @@ Status BandStages::Start(const SourcePicture& header, PictureSize size, OutputTy
   }
   if (streams_jpeg) {
     encoder_ = std::make_unique<JpegRowEncoder>();
-    return encoder_->Start(size.width, size.height, stored.channels, options.quality);
+    return Poison(encoder_->Start(size.width, size.height, stored.channels, options.quality));
   }
   return Status::Ok();
 }
 
+Status BandStages::Poison(Status status) {
+  if (!status.ok() && failure_.ok()) failure_ = status;
+  return status;
+}
+
 Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
+  if (!failure_.ok()) return failure_;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* row = rows + size_t{i} * stride;
     if (transform_) {
@@ -67,7 +73,7 @@ Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
       resampler_->PushRow(row);
     } else {
       Status status = encoder_->Write(row, 1, stride);
-      if (!status.ok()) return status;
+      if (!status.ok()) return Poison(std::move(status));
     }
   }
   if (!resampler_ || !encoder_) return Status::Ok();
@@ -77,7 +83,7 @@ Status BandStages::Push(const uint8_t* rows, uint32_t count, size_t stride) {
   if (lower_ && ready == seam_) ready = lower_rows_done_.load(std::memory_order_acquire);
   Status status = encoder_->Write(out_.row(encoded_rows_), ready - encoded_rows_, out_.stride());
   encoded_rows_ = ready;
-  return status;
+  return Poison(std::move(status));
 }
 
 void BandStages::PushLower(const uint8_t* rows, uint32_t count, size_t stride) {
@@ -95,17 +101,18 @@ void BandStages::PushLower(const uint8_t* rows, uint32_t count, size_t stride) {
 }
 
 Status BandStages::Finish(std::vector<uint8_t>* encoded) {
+  if (!failure_.ok()) return failure_;
   if ((resampler_ && !resampler_->done()) || (lower_ && !lower_->done()))
-    return Fail(Error::kInternal, "resampler did not finish");
+    return Poison(Fail(Error::kInternal, "Skalierung unvollständig"));
   if (encoder_ && resampler_ && encoded_rows_ < out_.height) {
     Status status = encoder_->Write(out_.row(encoded_rows_), out_.height - encoded_rows_,
                                     out_.stride());
-    if (!status.ok()) return status;
+    if (!status.ok()) return Poison(std::move(status));
   }
-  if (encoder_) return encoder_->Finish(encoded);
+  if (encoder_) return Poison(encoder_->Finish(encoded));
   Status status = ApplyOrientation(orientation_, &out_);
-  if (!status.ok()) return status;
-  return EncodePicture(out_, type_, options_, encoded);
+  if (!status.ok()) return Poison(std::move(status));
+  return Poison(EncodePicture(out_, type_, options_, encoded));
 }
 
 }  // namespace quorvel

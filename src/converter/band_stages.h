@@ -6,12 +6,13 @@
 // picture stored turned is turned (it is small by then) and any other output
 // is encoded whole. The result is the whole-picture pipeline's.
 //
-// When the decoding thread has time to spare (see Start), the output rows
-// below the middle are resampled on that thread instead (PushLower): the two
+// When the plan splits the rows (conversion_plan.h), the output rows below
+// the middle are resampled on the decoding thread instead (PushLower): the two
 // halves are the ranges of one Resampler that whole pictures split the same
 // way, so the result does not change. The worker, once done with its own
 // rows, also encodes the lower rows that are ready, so that little of the
-// encoding is left for Finish.
+// encoding is left for Finish. The first failure of a stage stays: every
+// later Push and Finish returns it.
 // Thread-safety: Start and Finish on one thread, Push on one thread at a time
 // in between (the band worker), handed over by the caller; PushLower on the
 // caller's thread, at the same time as Push.
@@ -45,10 +46,12 @@ class BandStages {
   // `header.image` has the stored size and channels (3 or 4, as
   // `header.model` says) and no pixels; `size` is the upright output size.
   // A stored size equal to the output needs JPEG output to have any stage.
-  // With `split_lower`, PushLower takes the lower output rows when resizing.
+  // With `split_lower` (the plan's split_rows), PushLower takes the lower
+  // output rows; the output must then be resized and at least two rows high.
   // `transforms` keeps colour transforms for later pictures; may be null.
   Status Start(const SourcePicture& header, PictureSize size, OutputType type,
-               EncodeOptions options, bool split_lower, SrgbTransformCache* transforms);
+               EncodeOptions options, bool split_lower = false,
+               SrgbTransformCache* transforms = nullptr);
 
   // The next `count` stored rows, `stride` bytes apart.
   Status Push(const uint8_t* rows, uint32_t count, size_t stride);
@@ -61,6 +64,9 @@ class BandStages {
   Status Finish(std::vector<uint8_t>* encoded);
 
  private:
+  Status Poison(Status status);
+
+  Status failure_;
   OutputType type_ = OutputType::kJpeg;
   EncodeOptions options_;
   int orientation_ = 1;

@@ -85,11 +85,18 @@ void BandWorker::Lease::Run(std::function<void()> task) {
   s.wake.Signal();
 }
 
-BandWorker::Lease::~Lease() {
+void BandWorker::Lease::Wait() {
+  if (!running_) return;
   State& s = *worker_->state_;
   MutexLock lock(&s.mutex);
-  if (running_)
-    while (s.has_task) s.finished.Wait(&s.mutex);
+  while (s.has_task) s.finished.Wait(&s.mutex);
+  running_ = false;
+}
+
+BandWorker::Lease::~Lease() {
+  Wait();
+  State& s = *worker_->state_;
+  MutexLock lock(&s.mutex);
   s.held = false;
 }
 

@@ -15,19 +15,21 @@
 #include <functional>
 #include <memory>
 
+#include "converter/task_runner.h"
+
 namespace quorvel {
 
 class BandWorker {
  public:
-  // The worker held for one conversion. Run gives it its one task; the
-  // destructor waits until that task has returned.
-  class Lease {
+  // The worker held for one conversion. Run gives it a task, Wait waits
+  // for it; the destructor waits too before it lets the worker go.
+  class Lease : public TaskRunner {
    public:
-    ~Lease();
+    ~Lease() override;
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
-    // `task` must not throw.
-    void Run(std::function<void()> task);
+    void Run(std::function<void()> task) override;
+    void Wait() override;
 
    private:
     friend class BandWorker;

@@ -52,7 +52,7 @@ Status ReadFields(std::span<const uint8_t> header, uint32_t size, RawFields* f) 
     f->bits = U16(header, 10);
     return Status::Ok();
   }
-  if (!IsWindowsHeader(size) && (size < 16 || size > 64)) return Corrupt("header size " + std::to_string(size));
+  if (!IsWindowsHeader(size) && (size < 16 || size > 64)) return Corrupt("Kopfgröße " + std::to_string(size));
   f->os2 = !IsWindowsHeader(size);
   f->width = int32_t(U32(header, 4));
   f->height = int32_t(U32(header, 8));
@@ -66,11 +66,11 @@ Status ReadFields(std::span<const uint8_t> header, uint32_t size, RawFields* f) 
 Status JudgeEncoding(const RawFields& f, BmpHeader* h) {
   // An embedded JPEG or PNG declares no bit count of its own.
   if (!f.os2 && (f.compression == kJpeg || f.compression == kPng))
-    return Fail(Error::kUnsupported, "embedded JPEG or PNG");
+    return Fail(Error::kUnsupported, "eingebettetes JPEG oder PNG");
   bool palette_bits = f.bits == 1 || f.bits == 2 || f.bits == 4 || f.bits == 8;
-  if (f.bits == 64) return Fail(Error::kUnsupported, "64-bit bitmap");
+  if (f.bits == 64) return Fail(Error::kUnsupported, "64-Bit-Bitmap");
   if (!palette_bits && f.bits != 16 && f.bits != 24 && f.bits != 32)
-    return Corrupt("bit count " + std::to_string(f.bits));
+    return Corrupt("Bittiefe " + std::to_string(f.bits));
   h->bits = f.bits;
   switch (f.compression) {
     case kRgb:
@@ -81,41 +81,41 @@ Status JudgeEncoding(const RawFields& f, BmpHeader* h) {
     case kRle8:
     case kRle4: {
       uint32_t wanted = f.compression == kRle8 ? 8 : 4;
-      if (f.bits != wanted) return Corrupt("RLE with " + std::to_string(f.bits) + " bits");
+      if (f.bits != wanted) return Corrupt("RLE mit " + std::to_string(f.bits) + " Bit");
       // Run-length rows run bottom-up by definition.
-      if (h->top_down) return Corrupt("top-down RLE");
+      if (h->top_down) return Corrupt("RLE von oben nach unten");
       h->encoding = f.compression == kRle8 ? BmpEncoding::kRle8 : BmpEncoding::kRle4;
       return Status::Ok();
     }
     case kBitFields:
     case kAlphaBitFields:
       // OS/2 v2 uses 3 and 4 for Huffman 1D and RLE24.
-      if (f.os2) return Fail(Error::kUnsupported, "OS/2 compression " + std::to_string(f.compression));
-      if (f.bits != 16 && f.bits != 32) return Corrupt("bit fields with " + std::to_string(f.bits) + " bits");
+      if (f.os2) return Fail(Error::kUnsupported, "OS/2-Kompression " + std::to_string(f.compression));
+      if (f.bits != 16 && f.bits != 32) return Corrupt("Bitfelder mit " + std::to_string(f.bits) + " Bit");
       h->encoding = BmpEncoding::kBitFields;
       return Status::Ok();
     case kJpeg:
     case kPng:  // OS/2 v2: 4 is RLE24, 5 undefined
-      return Fail(Error::kUnsupported, "OS/2 compression " + std::to_string(f.compression));
+      return Fail(Error::kUnsupported, "OS/2-Kompression " + std::to_string(f.compression));
     default:
-      return Corrupt("compression " + std::to_string(f.compression));
+      return Corrupt("Kompression " + std::to_string(f.compression));
   }
 }
 
 }  // namespace
 
 Status ParseBmpHeader(std::span<const uint8_t> file, BmpHeader* out) {
-  if (file.size() < kFileHeaderBytes + 4) return Corrupt("file header");
+  if (file.size() < kFileHeaderBytes + 4) return Corrupt("Dateikopf");
   BmpHeader h;
   uint32_t header_size = U32(file, kFileHeaderBytes);
   std::optional<size_t> header_end = CheckedAdd(kFileHeaderBytes, header_size);
-  if (header_size < 12 || !header_end || *header_end > file.size()) return Corrupt("info header");
+  if (header_size < 12 || !header_end || *header_end > file.size()) return Corrupt("Infokopf");
   std::span<const uint8_t> header = file.subspan(kFileHeaderBytes, header_size);
 
   RawFields f;
   if (Status s = ReadFields(header, header_size, &f); !s.ok()) return s;
-  if (f.width <= 0) return Corrupt("width " + std::to_string(f.width));
-  if (f.height == 0 || f.height == INT32_MIN) return Corrupt("height " + std::to_string(f.height));
+  if (f.width <= 0) return Corrupt("Breite " + std::to_string(f.width));
+  if (f.height == 0 || f.height == INT32_MIN) return Corrupt("Höhe " + std::to_string(f.height));
   h.top_down = f.height < 0;
   h.width = uint32_t(f.width);
   h.height = uint32_t(f.height < 0 ? -f.height : f.height);
@@ -129,7 +129,7 @@ Status ParseBmpHeader(std::span<const uint8_t> file, BmpHeader* out) {
       for (size_t i = 0; i < 3; ++i) h.masks[i] = U32(header, 40 + 4 * i);
       if (header_size >= 56) h.masks[3] = U32(header, 52);
     } else {
-      if (file.size() - palette_start < count * 4) return Corrupt("bit-field masks");
+      if (file.size() - palette_start < count * 4) return Corrupt("Bitfeldmasken");
       for (size_t i = 0; i < count; ++i) h.masks[i] = U32(file, palette_start + 4 * i);
       palette_start += count * 4;
     }
@@ -137,12 +137,12 @@ Status ParseBmpHeader(std::span<const uint8_t> file, BmpHeader* out) {
   if (h.encoding == BmpEncoding::kBitFields) {
     uint64_t all_bits = (uint64_t{1} << h.bits) - 1;
     for (uint32_t mask : h.masks)
-      if (mask & ~all_bits) return Corrupt("bit-field mask beyond the pixel");
-    if ((h.masks[0] | h.masks[1] | h.masks[2]) == 0) return Corrupt("empty bit-field masks");
+      if (mask & ~all_bits) return Corrupt("Bitfeldmaske breiter als das Pixel");
+    if ((h.masks[0] | h.masks[1] | h.masks[2]) == 0) return Corrupt("leere Bitfeldmasken");
   }
 
   uint32_t pixel_offset = U32(file, 10);
-  if (pixel_offset < palette_start || pixel_offset >= file.size()) return Corrupt("pixel offset");
+  if (pixel_offset < palette_start || pixel_offset >= file.size()) return Corrupt("Pixelversatz");
   h.pixel_offset = pixel_offset;
 
   if (h.bits <= 8) {

@@ -38,7 +38,7 @@ uint32_t StoredRow(const BmpHeader& h, uint32_t y) { return h.top_down ? y : h.h
 
 Status AllocateImage(uint32_t width, uint32_t height, uint32_t channels, Image* image) {
   std::optional<size_t> bytes = PixelBufferBytes(width, height, channels);
-  if (!bytes) return Fail(Error::kTooLarge, "decoded picture");
+  if (!bytes) return Fail(Error::kTooLarge, "dekodiertes Bild");
   image->width = width;
   image->height = height;
   image->channels = channels;
@@ -49,10 +49,10 @@ Status AllocateImage(uint32_t width, uint32_t height, uint32_t channels, Image* 
 // The uncompressed rows, checked to lie wholly inside the file.
 Status PlainRows(std::span<const uint8_t> file, const BmpHeader& h, size_t* stride) {
   std::optional<size_t> bits = CheckedMul(h.width, h.bits);
-  if (!bits) return Fail(Error::kTooLarge, "row size");
+  if (!bits) return Fail(Error::kTooLarge, "Zeilengröße");
   *stride = (*bits + 31) / 32 * 4;
   std::optional<size_t> total = CheckedMul(*stride, h.height);
-  if (!total || *total > file.size() - h.pixel_offset) return Corrupt("pixel data shorter than declared");
+  if (!total || *total > file.size() - h.pixel_offset) return Corrupt("Pixeldaten kürzer als angegeben");
   return Status::Ok();
 }
 
@@ -142,7 +142,7 @@ Status ExpandRle(std::span<const uint8_t> file, const BmpHeader& h, std::vector<
     ++x;
   };
   while (y < h.height) {
-    if (end - pos < 2) return Corrupt("RLE data ends early");
+    if (end - pos < 2) return Corrupt("RLE-Daten enden zu früh");
     uint8_t count = data[pos], value = data[pos + 1];
     pos += 2;
     if (count > 0) {
@@ -156,14 +156,14 @@ Status ExpandRle(std::span<const uint8_t> file, const BmpHeader& h, std::vector<
     } else if (value == 1) {  // end of picture
       break;
     } else if (value == 2) {  // delta
-      if (end - pos < 2) return Corrupt("RLE delta ends early");
+      if (end - pos < 2) return Corrupt("RLE-Versatz endet zu früh");
       x += data[pos];
       y += data[pos + 1];
       pos += 2;
     } else {  // absolute run of `value` pixels, padded to 16 bits
       size_t bytes = rle4 ? (value + 1u) / 2 : value;
       size_t padded = (bytes + 1) & ~size_t{1};
-      if (end - pos < padded) return Corrupt("RLE run ends early");
+      if (end - pos < padded) return Corrupt("RLE-Folge endet zu früh");
       for (uint32_t i = 0; i < value; ++i) {
         uint8_t b = data[pos + (rle4 ? i / 2 : i)];
         put(rle4 ? uint8_t(i % 2 == 0 ? b >> 4 : b & 0x0F) : b);
@@ -176,10 +176,10 @@ Status ExpandRle(std::span<const uint8_t> file, const BmpHeader& h, std::vector<
 
 Status DecodeRle(std::span<const uint8_t> file, const BmpHeader& h, Image* image) {
   std::optional<size_t> pixels = CheckedMul(h.width, h.height);
-  if (!pixels || !PixelBufferBytes(h.width, h.height, 4)) return Fail(Error::kTooLarge, "decoded picture");
+  if (!pixels || !PixelBufferBytes(h.width, h.height, 4)) return Fail(Error::kTooLarge, "dekodiertes Bild");
   uint64_t data_bytes = file.size() - h.pixel_offset;
   if (*pixels > data_bytes * kMaxRlePixelsPerByte + kMaxBlankPixels)
-    return Corrupt("declared size exceeds what the RLE data can paint");
+    return Corrupt("angegebene Größe übersteigt, was die RLE-Daten füllen können");
   std::vector<uint8_t> indices(*pixels, 0);  // skipped pixels take entry 0
   if (Status s = ExpandRle(file, h, &indices); !s.ok()) return s;
   if (Status s = AllocateImage(h.width, h.height, 3, image); !s.ok()) return s;

@@ -2,7 +2,6 @@
 
 #include <lcms2.h>
 
-#include <new>
 #include <vector>
 
 #include "converter/checked_size.h"
@@ -58,12 +57,8 @@ Status ConvertToSrgb(SourcePicture* picture, SrgbTransformCache* transforms) {
   rgb.height = image.height;
   rgb.channels = 3;
   std::optional<size_t> bytes = PixelBufferBytes(rgb.width, rgb.height, 3);
-  if (!bytes) return Fail(Error::kTooLarge, "RGB copy");
-  try {
-    rgb.pixels.resize(*bytes);
-  } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "RGB copy");
-  }
+  if (!bytes) return Fail(Error::kTooLarge, "RGB-Kopie");
+  rgb.pixels.resize(*bytes);
   if (usable)
     Apply(*transform, image, &rgb);
   else

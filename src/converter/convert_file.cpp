@@ -1,9 +1,12 @@
 #include "converter/convert_file.h"
 
+#include <memory>
 #include <new>
 #include <optional>
 
 #include "converter/atomic_file.h"
+#include "converter/band_worker.h"
+#include "converter/conversion_plan.h"
 #include "converter/decode.h"
 #include "converter/jpeg_pipeline.h"
 #include "converter/png_pipeline.h"
@@ -12,36 +15,69 @@
 #include "converter/source_file.h"
 
 namespace quorvel {
+namespace {
+
+// The one place a conversion asks for the band worker: when the plan wants a
+// second thread. Null when another conversion holds it; the paths then do
+// all their work on this thread, with the same result.
+std::unique_ptr<BandWorker::Lease> WorkerFor(const Plan& plan, ConverterContext* context) {
+  return plan.two_threads ? context->worker().TryAcquire() : nullptr;
+}
+
+Status ConvertWholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
+                           EncodeOptions options, const Plan& plan, ConverterContext* context,
+                           std::vector<uint8_t>* encoded, PictureSize* produced) {
+  DecodedPicture decoded;
+  Status status = DecodePicture(file, box, &decoded, &context->colour_transforms());
+  if (!status.ok()) return status;
+  // The size rule applies to the whole upright picture, not to what a DCT
+  // shrink made of it.
+  PictureSize size;
+  status = FitSize({decoded.full_width, decoded.full_height}, box, &size);
+  if (!status.ok()) return status;
+  Image resized;
+  {
+    // Taken only now: the decode needs no second thread.
+    std::unique_ptr<BandWorker::Lease> worker = WorkerFor(plan, context);
+    status = Resample(decoded.image, size.width, size.height, &resized, decoded.shrink,
+                      worker.get());
+  }
+  if (!status.ok()) return status;
+  decoded.image = Image{};  // give the decoded pixels back before encoding
+  status = EncodePicture(resized, type, options, encoded);
+  if (!status.ok()) return status;
+  *produced = size;
+  return Status::Ok();
+}
+
+Status ConvertPlanned(std::span<const uint8_t> file, TargetBox box, OutputType type,
+                      EncodeOptions options, ConverterContext* context,
+                      std::vector<uint8_t>* encoded, PictureSize* produced) {
+  const Plan plan = PlanConversion(ProbePicture(file), box, type);
+  if (plan.route == Route::kWhole)
+    return ConvertWholePicture(file, box, type, options, plan, context, encoded, produced);
+  std::unique_ptr<BandWorker::Lease> worker = WorkerFor(plan, context);
+  SrgbTransformCache* transforms = &context->colour_transforms();
+  const Status status =
+      plan.route == Route::kJpegBands
+          ? ConvertJpegInBands(file, box, type, options, plan, worker.get(), encoded, transforms)
+          : ConvertPngInBands(file, box, type, options, plan, worker.get(), encoded, transforms);
+  if (status.ok()) *produced = plan.size;
+  return status;
+}
+
+}  // namespace
 
 Status ConvertPicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
                       EncodeOptions options, std::vector<uint8_t>* encoded,
                       PictureSize* produced, ConverterContext* context) {
+  // The in-memory entry of the converter: below it only the band worker's
+  // task and giflib's write callback catch, so an allocation that fails
+  // anywhere else in a conversion ends up here.
   try {
     std::optional<ConverterContext> own;
     if (context == nullptr) context = &own.emplace();
-    bool handled = false;
-    Status streamed =
-        ConvertJpegInBands(file, box, type, options, encoded, produced, &handled, context);
-    if (handled) return streamed;
-    streamed = ConvertPngInBands(file, box, type, options, encoded, produced, &handled, context);
-    if (handled) return streamed;
-    DecodedPicture decoded;
-    Status status = DecodePicture(file, box, &decoded, &context->colour_transforms());
-    if (!status.ok()) return status;
-    // The size rule applies to the whole upright picture, not to what a DCT
-    // shrink made of it.
-    PictureSize size;
-    status = FitSize({decoded.full_width, decoded.full_height}, box, &size);
-    if (!status.ok()) return status;
-    Image resized;
-    status = Resample(decoded.image, size.width, size.height, &resized, decoded.shrink,
-                      &context->worker());
-    if (!status.ok()) return status;
-    decoded.image = Image{};  // give the decoded pixels back before encoding
-    status = EncodePicture(resized, type, options, encoded);
-    if (!status.ok()) return status;
-    *produced = size;
-    return Status::Ok();
+    return ConvertPlanned(file, box, type, options, context, encoded, produced);
   } catch (const std::bad_alloc&) {
     return Fail(Error::kOutOfMemory);
   }

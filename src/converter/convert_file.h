@@ -1,7 +1,11 @@
 // One whole conversion: the converter's synchronous pipeline.
 //
-// read the source -> DecodePicture -> FitSize -> Resample -> encode -> write
-// the destination atomically. The output type comes from the destination's
+// read the source -> probe its header -> plan (conversion_plan.h) -> the
+// planned path: in bands (jpeg_pipeline.h, png_pipeline.h) or whole
+// (DecodePicture -> FitSize -> Resample -> encode) -> write the destination
+// atomically. The band worker is asked for here, and only when the plan
+// wants a second thread; a path handed none does the same work on the
+// caller's thread. The output type comes from the destination's
 // suffix and is checked before the source is read. On failure nothing is
 // written and an existing destination is left as it was. The source is
 // never replaced: a destination that is the source itself (see same_file.h)

@@ -1,7 +1,6 @@
 #include "converter/decode.h"
 
-#include <exception>
-#include <new>
+#include <utility>
 
 #include "converter/bmp_reader.h"
 #include "converter/colour_profile.h"
@@ -22,7 +21,7 @@ Status Read(std::span<const uint8_t> file, TargetBox box, SourcePicture* picture
     case PictureFormat::kBmp: return ReadBmp(file, box, picture);
     case PictureFormat::kUnknown: break;
   }
-  return Fail(Error::kUnknownFormat, file.empty() ? "empty file" : "no known signature");
+  return Fail(Error::kUnknownFormat, file.empty() ? "leere Datei" : "keine bekannte Signatur");
 }
 
 Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out,
@@ -45,19 +44,10 @@ Status DecodeSteps(std::span<const uint8_t> file, TargetBox box, DecodedPicture*
 
 Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out,
                      SrgbTransformCache* transforms) {
-  // Readers report failures as Status; only allocation can still throw.
-  try {
-    DecodedPicture decoded;
-    Status status = DecodeSteps(file, box, &decoded, transforms);
-    if (status.ok()) *out = std::move(decoded);
-    return status;
-  } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "decoding");
-  } catch (const std::exception& e) {
-    return Fail(Error::kInternal, e.what());
-  } catch (...) {
-    return Fail(Error::kInternal, "decoding");
-  }
+  DecodedPicture decoded;
+  Status status = DecodeSteps(file, box, &decoded, transforms);
+  if (status.ok()) *out = std::move(decoded);
+  return status;
 }
 
 }  // namespace quorvel

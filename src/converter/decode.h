@@ -8,7 +8,7 @@
 // size that fitting into `box` needs on each constrained side (or the full size
 // when it is smaller than that or the box is free). A picture whose fit into
 // `box` would exceed the output limit is refused from the header too. On
-// failure `*out` is left as it was.
+// failure `*out` is left as it was. Throws std::bad_alloc only.
 // Thread-safety: reentrant; the transform cache is thread-safe.
 #ifndef KALVENIX_CONVERTER_DECODE_H_
 #define KALVENIX_CONVERTER_DECODE_H_

@@ -19,7 +19,6 @@ const char* ErrorMessage(Error error) {
     case Error::kDiskFull: return "Kein Platz auf dem Datenträger";
     case Error::kEncodeFailed: return "Bild kann nicht kodiert werden";
     case Error::kOutOfMemory: return "Nicht genug Speicher";
-    case Error::kBadState: return "Dekoder nach Fehler nicht mehr nutzbar";
     case Error::kInternal: return "Interner Fehler";
     case Error::kSourceChanged: return "Quelldatei hat sich beim Lesen geändert";
     case Error::kDestinationIsSource:

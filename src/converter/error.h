@@ -2,6 +2,11 @@
 //
 // Codes are int32_t and start at COMP_E_COMPONENT_FIRST, so they travel
 // unchanged through the component ABI as the status of a failed convertEx.
+// One convention throughout the converter: a step returns a Status, never
+// throws for control flow, and a codec or pipeline stage that failed keeps
+// returning that same failure. Only allocation throws (std::bad_alloc); it is
+// caught at ConvertPicture and the component's exports, and where it would
+// otherwise leave a thread or unwind through a C library's callback.
 // Thread-safety: pure data and pure functions.
 #ifndef KALVENIX_CONVERTER_ERROR_H_
 #define KALVENIX_CONVERTER_ERROR_H_
@@ -28,7 +33,7 @@ enum class Error : int32_t {
   kDiskFull = 111,
   kEncodeFailed = 112,
   kOutOfMemory = 113,
-  kBadState = 114,        // a codec context used after it failed
+  // 114 stays unused: a codec used after a failure returns that failure.
   kInternal = 115,
   kSourceChanged = 116,   // the source changed or vanished while it was read
   kDestinationIsSource = 117,  // writing the destination would replace the source

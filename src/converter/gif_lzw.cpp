@@ -25,8 +25,8 @@ GifLzwDecoder::GifLzwDecoder(std::span<const uint8_t> blocks, int minimum_code_s
 }
 
 Status GifLzwDecoder::Failed(const char* what) {
-  failed_ = true;
-  return Fail(Error::kCorruptGif, std::string("pixel data: ") + what);
+  failure_ = Fail(Error::kCorruptGif, std::string("Pixeldaten: ") + what);
+  return failure_;
 }
 
 bool GifLzwDecoder::NextByte(uint8_t* byte) {
@@ -61,7 +61,7 @@ Status GifLzwDecoder::DecodeOne() {
   for (;;) {
     while (bit_count_ < int(code_size_)) {
       uint8_t byte = 0;
-      if (!NextByte(&byte)) return Failed("the data ends before the frame's last pixel");
+      if (!NextByte(&byte)) return Failed("Daten enden vor dem letzten Pixel des Bildes");
       bit_buffer_ |= uint32_t{byte} << bit_count_;
       bit_count_ += 8;
     }
@@ -75,10 +75,10 @@ Status GifLzwDecoder::DecodeOne() {
       previous_ = kNoCode;
       continue;
     }
-    if (code == clear_code_ + 1) return Failed("end code before the frame's last pixel");
+    if (code == clear_code_ + 1) return Failed("Endcode vor dem letzten Pixel des Bildes");
     if (previous_ == kNoCode) {
       // Right after a clear (or at the start) only a pixel can follow.
-      if (code >= clear_code_) return Failed("code beyond the table");
+      if (code >= clear_code_) return Failed("Code jenseits der Tabelle");
       pending_[0] = uint16_t(code);
       pending_begin_ = 0;
       pending_end_ = 1;
@@ -88,11 +88,11 @@ Status GifLzwDecoder::DecodeOne() {
     }
     // The one code not yet in the table that may come is the entry this
     // very code defines: the previous string plus its own first pixel.
-    if (code > next_code_) return Failed("code beyond the table");
+    if (code > next_code_) return Failed("Code jenseits der Tabelle");
     bool defines_itself = code == next_code_;
     uint32_t source = defines_itself ? previous_ : code;
     size_t length = size_t{length_[source]} + (defines_itself ? 1 : 0);
-    if (length > pending_.size()) return Failed("code beyond the table");
+    if (length > pending_.size()) return Failed("Code jenseits der Tabelle");
     uint16_t first = first_[source];
     if (defines_itself) pending_[length - 1] = first;
     uint32_t walk = source;
@@ -123,23 +123,23 @@ Status GifLzwDecoder::SkipToTerminator() {
   block_left_ = 0;
   if (blocks_ended_) return Status::Ok();
   for (;;) {
-    if (position_ >= blocks_.size()) return Failed("the frame's data is cut short");
+    if (position_ >= blocks_.size()) return Failed("Bilddaten abgeschnitten");
     size_t length = blocks_[position_++];
     if (length == 0) {
       blocks_ended_ = true;
       return Status::Ok();
     }
-    if (length > blocks_.size() - position_) return Failed("the frame's data is cut short");
+    if (length > blocks_.size() - position_) return Failed("Bilddaten abgeschnitten");
     position_ += length;
   }
 }
 
 Status GifLzwDecoder::Read(std::span<uint16_t> pixels) {
-  if (failed_) return Fail(Error::kBadState, "pixel data: read after a failure");
-  if (clear_code_ == 0) return Failed("minimum code size out of range");
+  if (!failure_.ok()) return failure_;
+  if (clear_code_ == 0) return Failed("minimale Codegröße außerhalb des Bereichs");
   size_t filled = 0;
   while (filled < pixels.size()) {
-    if (pixels_left_ == 0) return Failed("more pixels asked for than the frame has");
+    if (pixels_left_ == 0) return Failed("mehr Pixel verlangt, als das Bild hat");
     if (pending_begin_ == pending_end_) {
       if (Status s = DecodeOne(); !s.ok()) return s;
       continue;

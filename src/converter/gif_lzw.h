@@ -10,7 +10,7 @@
 // pixel (no more bytes, an empty sub-block, the end code) fails the frame, as
 // does a missing run of sub-blocks after the last pixel; pixels coded past
 // the frame's end are dropped. Stricter than giflib, a code beyond the table
-// fails instead of painting guesses.
+// fails instead of painting guesses. After a failure every Read returns it.
 // Thread-safety: one decoder per thread; it keeps a view of `blocks`, which
 // must outlive it.
 #ifndef KALVENIX_CONVERTER_GIF_LZW_H_
@@ -39,7 +39,8 @@ class GifLzwDecoder {
   GifLzwDecoder(const GifLzwDecoder&) = delete;
   GifLzwDecoder& operator=(const GifLzwDecoder&) = delete;
 
-  // Fills `pixels` completely or fails; after a failure every call fails.
+  // Fills `pixels` completely or fails; after a failure every call returns
+  // that same failure.
   // The call that delivers the frame's last pixel also checks that the
   // frame's sub-blocks are all there.
   Status Read(std::span<uint16_t> pixels);
@@ -68,7 +69,7 @@ class GifLzwDecoder {
   uint32_t next_code_ = 0;      // the entry the next code defines
   uint32_t previous_ = kNoCode;
   uint64_t pixels_left_;
-  bool failed_ = false;
+  Status failure_;  // the first; every later Read returns it
 
   // Each entry is its prefix's entry plus one pixel; its first pixel and
   // length make expanding it one backwards walk into pending_.

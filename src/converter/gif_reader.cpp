@@ -43,7 +43,7 @@ Status GifFailure(const GifFileType* gif, const char* step) {
   int code = gif != nullptr ? gif->Error : 0;
   Error error = code == D_GIF_ERR_NOT_ENOUGH_MEM ? Error::kOutOfMemory : Error::kCorruptGif;
   const char* text = GifErrorString(code);
-  return Fail(error, std::string(step) + ": " + (text != nullptr ? text : "unknown"));
+  return Fail(error, std::string(step) + ": " + (text != nullptr ? text : "unbekannt"));
 }
 
 // Reads extension blocks up to the first image; keeps the transparent index
@@ -51,20 +51,20 @@ Status GifFailure(const GifFileType* gif, const char* step) {
 Status SkipToFirstImage(GifFileType* gif, int* transparent_index) {
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
-    if (DGifGetRecordType(gif, &type) == GIF_ERROR) return GifFailure(gif, "record");
+    if (DGifGetRecordType(gif, &type) == GIF_ERROR) return GifFailure(gif, "Datensatz");
     if (type == IMAGE_DESC_RECORD_TYPE) return Status::Ok();
-    if (type == TERMINATE_RECORD_TYPE) return Fail(Error::kCorruptGif, "no image in the file");
-    if (type != EXTENSION_RECORD_TYPE) return Fail(Error::kCorruptGif, "unknown record");
+    if (type == TERMINATE_RECORD_TYPE) return Fail(Error::kCorruptGif, "kein Bild in der Datei");
+    if (type != EXTENSION_RECORD_TYPE) return Fail(Error::kCorruptGif, "unbekannter Datensatz");
     int code = 0;
     GifByteType* block = nullptr;
-    if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return GifFailure(gif, "extension");
+    if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return GifFailure(gif, "Erweiterung");
     if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr) {
       GraphicsControlBlock gcb{};
       if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
         *transparent_index = gcb.TransparentColor;
     }
     while (block != nullptr)
-      if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return GifFailure(gif, "extension");
+      if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return GifFailure(gif, "Erweiterung");
   }
 }
 
@@ -200,7 +200,7 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
   GifHandle gif(DGifOpen(&source, ReadFromMemory, &open_error));
   if (!gif) {
     const char* text = GifErrorString(open_error);
-    return Fail(Error::kCorruptGif, std::string("header: ") + (text != nullptr ? text : "unknown"));
+    return Fail(Error::kCorruptGif, std::string("Kopf: ") + (text != nullptr ? text : "unbekannt"));
   }
   int transparent_index = NO_TRANSPARENT_COLOR;
   if (Status s = SkipToFirstImage(gif.get(), &transparent_index); !s.ok()) return s;
@@ -213,15 +213,15 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
   if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
     std::optional<size_t> at = CodeSizeOffset(file, descriptor);
     if (!at || source.position != *at + 1 || file[*at] <= 8)
-      return GifFailure(gif.get(), "image descriptor");
+      return GifFailure(gif.get(), "Bildbeschreibung");
     own_code_size = file[*at];
     if (own_code_size > GifLzwDecoder::kMaxCodeSize)
-      return Fail(Error::kCorruptGif, "image descriptor: LZW minimum code size " +
-                                          std::to_string(own_code_size) + " leaves no codes");
+      return Fail(Error::kCorruptGif, "Bildbeschreibung: minimale LZW-Codegröße " +
+                                          std::to_string(own_code_size) + " lässt keine Codes übrig");
   }
 
   const GifImageDesc& desc = gif->Image;
-  if (desc.Width <= 0 || desc.Height <= 0) return Fail(Error::kCorruptGif, "empty frame");
+  if (desc.Width <= 0 || desc.Height <= 0) return Fail(Error::kCorruptGif, "leeres Bild");
   Frame f;
   f.frame_width = uint32_t(desc.Width);
   f.frame_height = uint32_t(desc.Height);
@@ -242,13 +242,13 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
     return s;
   uint64_t frame_pixels = uint64_t{f.frame_width} * f.frame_height;
   if (frame_pixels / kMaxLzwPixelsPerByte > source.left())
-    return Fail(Error::kCorruptGif, "frame larger than its data allows");
+    return Fail(Error::kCorruptGif, "Bild größer, als seine Daten erlauben");
   if (uint64_t{f.width} * f.height > frame_pixels + kMaxBlankPixels)
-    return Fail(Error::kCorruptGif, "logical screen far larger than its first frame");
+    return Fail(Error::kCorruptGif, "logischer Bildschirm weit größer als das erste Bild");
   f.map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
-  if (f.map == nullptr || f.map->Colors == nullptr) return Fail(Error::kCorruptGif, "no palette");
+  if (f.map == nullptr || f.map->Colors == nullptr) return Fail(Error::kCorruptGif, "keine Palette");
   std::optional<size_t> bytes = PixelBufferBytes(f.width, f.height, 4);
-  if (!bytes) return Fail(Error::kTooLarge, "decoded picture");
+  if (!bytes) return Fail(Error::kTooLarge, "dekodiertes Bild");
 
   if (own_code_size != 0) {
     auto decoder = std::make_unique<GifLzwDecoder>(file.subspan(source.position), own_code_size,
@@ -259,7 +259,7 @@ Status ReadGif(std::span<const uint8_t> file, TargetBox box, SourcePicture* out)
   GifFileType* handle = gif.get();
   auto read_row = [&](GifPixelType* line) {
     if (DGifGetLine(handle, line, int(f.frame_width)) == GIF_ERROR)
-      return GifFailure(handle, "pixel data");
+      return GifFailure(handle, "Pixeldaten");
     return Status::Ok();
   };
   return PaintFrame<GifPixelType>(f, *bytes, read_row, out);

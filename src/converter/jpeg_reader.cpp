@@ -90,7 +90,7 @@ void OnJpegProgress(j_common_ptr cinfo) {
   auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (dinfo->input_scan_number > kJpegMaxScans) {
     CodecOf(cinfo)->failure = Error::kCorruptJpeg;
-    std::snprintf(CodecOf(cinfo)->message, JMSG_LENGTH_MAX, "more than %d scans", kJpegMaxScans);
+    std::snprintf(CodecOf(cinfo)->message, JMSG_LENGTH_MAX, "mehr als %d Scans", kJpegMaxScans);
     longjmp(CodecOf(cinfo)->jump_to, 1);
   }
 }
@@ -118,6 +118,13 @@ Error ReadHeader(JpegCodec* c) {
   jpeg_read_header(&c->cinfo, TRUE);
   // A malformed profile only warns; the picture is read without it.
   jpeg_read_icc_profile(&c->cinfo, &c->icc, &c->icc_length);
+  return Error::kOk;
+}
+
+Error ReadHeaderOnly(JpegCodec* c) {
+  if (setjmp(c->jump_to) != 0) return c->failure;
+  jpeg_read_header(&c->cinfo, TRUE);
+  c->multiple_scans = jpeg_has_multiple_scans(&c->cinfo);
   return Error::kOk;
 }
 
@@ -166,6 +173,24 @@ int OrientationFromMarkers(const jpeg_decompress_struct& cinfo) {
 
 Status Failed(Error code, const JpegCodec& c) { return Fail(code, c.message); }
 
+// What the reader makes of the file's colour space; false for one it refuses.
+bool ModelFor(const jpeg_decompress_struct& cinfo, PixelModel* model) {
+  switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+      *model = PixelModel::kRgb;
+      return true;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      // Adobe's applications write CMYK inverted and mark it with APP14.
+      *model = cinfo.saw_Adobe_marker ? PixelModel::kCmykInverted : PixelModel::kCmyk;
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ReadJpeg's sink: every band is the next stretch of one whole picture.
 class WholePicture : public JpegRowSink {
  public:
@@ -182,7 +207,7 @@ class WholePicture : public JpegRowSink {
     image.height = header.image.height;
     image.channels = header.image.channels;
     if (!PixelBufferBytes(image.width, image.height, image.channels))
-      return Fail(Error::kTooLarge, "decoded picture");
+      return Fail(Error::kTooLarge, "dekodiertes Bild");
     image.pixels.resize(image.stride() * image.height);
     return Status::Ok();
   }
@@ -200,7 +225,8 @@ class WholePicture : public JpegRowSink {
 
 }  // namespace
 
-Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sink) {
+Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, uint32_t dct_denominator,
+                  JpegRowSink* sink) {
   JpegCodec codec;
   if (Error e = Open(&codec, file.data(), file.size()); e != Error::kOk) return Failed(e, codec);
   if (Error e = ReadHeader(&codec); e != Error::kOk) return Failed(e, codec);
@@ -216,27 +242,16 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
   uint64_t per_byte = cinfo.arith_code ? kMaxPixelsPerArithmeticByte : kMaxPixelsPerHuffmanByte;
   if (pixels / per_byte > file.size())
-    return Fail(Error::kCorruptJpeg, "declared size exceeds what the data can hold");
+    return Fail(Error::kCorruptJpeg, "angegebene Größe übersteigt, was die Daten enthalten können");
 
-  switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-    case JCS_YCbCr:
-    case JCS_RGB:
-      cinfo.out_color_space = JCS_RGB;
-      picture.model = PixelModel::kRgb;
-      break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-      cinfo.out_color_space = JCS_CMYK;
-      // Adobe's applications write CMYK inverted and mark it with APP14.
-      picture.model = cinfo.saw_Adobe_marker ? PixelModel::kCmykInverted : PixelModel::kCmyk;
-      break;
-    default:
-      return Fail(Error::kUnsupported, "JPEG colour space " + std::to_string(cinfo.jpeg_color_space));
-  }
+  if (!ModelFor(cinfo, &picture.model))
+    return Fail(Error::kUnsupported, "JPEG-Farbraum " + std::to_string(cinfo.jpeg_color_space));
+  cinfo.out_color_space = IsCmyk(picture.model) ? JCS_CMYK : JCS_RGB;
   cinfo.scale_num = 1;
   cinfo.scale_denom =
-      ChooseDctDenominator(cinfo.image_width, cinfo.image_height, picture.orientation, box);
+      dct_denominator != 0
+          ? dct_denominator
+          : ChooseDctDenominator(cinfo.image_width, cinfo.image_height, picture.orientation, box);
   if (Error e = CalcOutput(&codec); e != Error::kOk) return Failed(e, codec);
   picture.dct_denominator = cinfo.scale_denom;
 
@@ -245,7 +260,7 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   image.height = cinfo.output_height;
   image.channels = static_cast<uint32_t>(cinfo.out_color_components);
   if (!PixelBufferBytes(image.width, image.height, image.channels))
-    return Fail(Error::kTooLarge, "decoded picture");
+    return Fail(Error::kTooLarge, "dekodiertes Bild");
   if (codec.icc != nullptr) picture.icc_profile.assign(codec.icc, codec.icc + codec.icc_length);
   if (Status s = sink->Start(picture, codec.multiple_scans); !s.ok()) return s;
   if (Error e = Start(&codec); e != Error::kOk) return Failed(e, codec);
@@ -255,10 +270,24 @@ Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sin
   return Status::Ok();
 }
 
+Status ProbeJpeg(std::span<const uint8_t> file, PictureHeader* out) {
+  JpegCodec codec;
+  if (Error e = Open(&codec, file.data(), file.size()); e != Error::kOk) return Failed(e, codec);
+  if (Error e = ReadHeaderOnly(&codec); e != Error::kOk) return Failed(e, codec);
+  const jpeg_decompress_struct& cinfo = codec.cinfo;
+  if (!ModelFor(cinfo, &out->model))
+    return Fail(Error::kUnsupported, "JPEG-Farbraum " + std::to_string(cinfo.jpeg_color_space));
+  out->orientation = OrientationFromMarkers(cinfo);
+  out->stored_width = cinfo.image_width;
+  out->stored_height = cinfo.image_height;
+  out->all_scans_first = codec.multiple_scans;
+  return Status::Ok();
+}
+
 Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
   SourcePicture picture;
   WholePicture sink(&picture);
-  if (Status s = StreamJpeg(file, box, &sink); !s.ok()) return s;
+  if (Status s = StreamJpeg(file, box, 0, &sink); !s.ok()) return s;
   *out = std::move(picture);
   return Status::Ok();
 }

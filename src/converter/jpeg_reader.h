@@ -13,11 +13,16 @@
 
 #include "converter/error.h"
 #include "converter/image.h"
+#include "converter/picture_header.h"
 #include "converter/source_picture.h"
 
 namespace quorvel {
 
 Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out);
+
+// The header's size, orientation, pixel model and scan layout into `out`,
+// without decoding anything; fails as ReadJpeg would on that header.
+Status ProbeJpeg(std::span<const uint8_t> file, PictureHeader* out);
 
 // Where StreamJpeg puts the rows it decodes, band by band, top to bottom, so
 // that the next step can work on a band while the decoder reads the next.
@@ -39,9 +44,12 @@ class JpegRowSink {
   virtual void Filled() = 0;
 };
 
-// ReadJpeg's decode, with the pixels going to `sink` instead of one buffer.
-// The header's ICC profile and orientation are handed on untouched.
-Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, JpegRowSink* sink);
+// ReadJpeg's decode, with the pixels going to `sink` instead of one buffer,
+// at 1/`dct_denominator` of the stored size (the plan's; 0: chosen from the
+// box as ReadJpeg does). The header's ICC profile and orientation are handed
+// on untouched.
+Status StreamJpeg(std::span<const uint8_t> file, TargetBox box, uint32_t dct_denominator,
+                  JpegRowSink* sink);
 
 }  // namespace quorvel
 

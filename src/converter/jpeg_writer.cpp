@@ -19,11 +19,14 @@ namespace {
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump_to;
+  Error failure;
   char message[JMSG_LENGTH_MAX];
 };
 
 [[noreturn]] void OnJpegError(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  err->failure =
+      cinfo->err->msg_code == JERR_OUT_OF_MEMORY ? Error::kOutOfMemory : Error::kEncodeFailed;
   (*cinfo->err->format_message)(cinfo, err->message);
   std::longjmp(err->jump_to, 1);
 }
@@ -48,11 +51,11 @@ struct Compressor {
 // Each function below is OnJpegError's only landing place while it runs.
 // Nothing in them has a destructor, and nothing changed after setjmp is read
 // after the jump.
-bool StartCompress(Compressor* c, uint32_t width, uint32_t height, int quality) {
+Error StartCompress(Compressor* c, uint32_t width, uint32_t height, int quality) {
   c->cinfo.err = jpeg_std_error(&c->error.pub);
   c->error.pub.error_exit = OnJpegError;
   c->error.pub.emit_message = OnJpegMessage;
-  if (setjmp(c->error.jump_to) != 0) return false;
+  if (setjmp(c->error.jump_to) != 0) return c->error.failure;
   jpeg_create_compress(&c->cinfo);
   c->created = true;
   jpeg_mem_dest(&c->cinfo, &c->buffer, &c->size);
@@ -70,19 +73,19 @@ bool StartCompress(Compressor* c, uint32_t width, uint32_t height, int quality) 
   c->cinfo.optimize_coding = TRUE;
   c->cinfo.dct_method = JDCT_ISLOW;
   jpeg_start_compress(&c->cinfo, TRUE);
-  return true;
+  return Error::kOk;
 }
 
-bool WriteRows(Compressor* c, JSAMPROW* rows, uint32_t count) {
-  if (setjmp(c->error.jump_to) != 0) return false;
+Error WriteRows(Compressor* c, JSAMPROW* rows, uint32_t count) {
+  if (setjmp(c->error.jump_to) != 0) return c->error.failure;
   jpeg_write_scanlines(&c->cinfo, rows, count);
-  return true;
+  return Error::kOk;
 }
 
-bool FinishCompress(Compressor* c) {
-  if (setjmp(c->error.jump_to) != 0) return false;
+Error FinishCompress(Compressor* c) {
+  if (setjmp(c->error.jump_to) != 0) return c->error.failure;
   jpeg_finish_compress(&c->cinfo);
-  return true;
+  return Error::kOk;
 }
 
 }  // namespace
@@ -94,11 +97,10 @@ struct JpegRowEncoder::State {
   std::vector<uint8_t> flat_row;
   Status failure;
 
-  Status Failed() {
-    if (c.error.pub.msg_code == JERR_OUT_OF_MEMORY)
-      failure = Fail(Error::kOutOfMemory, "JPEG");
-    else
-      failure = Fail(Error::kEncodeFailed, std::string("JPEG: ") + c.error.message);
+  // Keeps the first failure: every later call returns it.
+  Status Failed(Error error) {
+    failure = error == Error::kOutOfMemory ? Fail(error, "JPEG")
+                                           : Fail(error, std::string("JPEG: ") + c.error.message);
     return failure;
   }
 };
@@ -118,8 +120,9 @@ Status JpegRowEncoder::Start(uint32_t width, uint32_t height, uint32_t channels,
   s.width = width;
   s.channels = channels;
   if (channels == 4) s.flat_row.resize(size_t{width} * 3);
-  if (!StartCompress(&s.c, width, height, std::clamp<int32_t>(quality, 10, 100)))
-    return s.Failed();
+  if (Error e = StartCompress(&s.c, width, height, std::clamp<int32_t>(quality, 10, 100));
+      e != Error::kOk)
+    return s.Failed(e);
   return Status::Ok();
 }
 
@@ -130,7 +133,7 @@ Status JpegRowEncoder::Write(const uint8_t* rows, uint32_t count, size_t stride)
     for (uint32_t i = 0; i < count; ++i) {
       FlattenRowOntoWhite(rows + i * stride, s.width, s.flat_row.data());
       JSAMPROW row = s.flat_row.data();
-      if (!WriteRows(&s.c, &row, 1)) return s.Failed();
+      if (Error e = WriteRows(&s.c, &row, 1); e != Error::kOk) return s.Failed(e);
     }
     return Status::Ok();
   }
@@ -140,7 +143,7 @@ Status JpegRowEncoder::Write(const uint8_t* rows, uint32_t count, size_t stride)
     const uint32_t n = std::min<uint32_t>(count - done, kBandRows);
     for (uint32_t i = 0; i < n; ++i)
       pointers[i] = const_cast<JSAMPROW>(rows + (done + i) * stride);  // libjpeg only reads
-    if (!WriteRows(&s.c, pointers, n)) return s.Failed();
+    if (Error e = WriteRows(&s.c, pointers, n); e != Error::kOk) return s.Failed(e);
     done += n;
   }
   return Status::Ok();
@@ -149,7 +152,7 @@ Status JpegRowEncoder::Write(const uint8_t* rows, uint32_t count, size_t stride)
 Status JpegRowEncoder::Finish(std::vector<uint8_t>* out) {
   State& s = *state_;
   if (!s.failure.ok()) return s.failure;
-  if (!FinishCompress(&s.c)) return s.Failed();
+  if (Error e = FinishCompress(&s.c); e != Error::kOk) return s.Failed(e);
   out->assign(s.c.buffer, s.c.buffer + s.c.size);
   return Status::Ok();
 }

@@ -1,7 +1,6 @@
 #include "converter/orientation.h"
 
 #include <cstring>
-#include <new>
 
 
 namespace quorvel {
@@ -45,17 +44,13 @@ void Reorder(int orientation, const Image& in, Image* out) {
 Status ApplyOrientation(int orientation, Image* image) {
   if (orientation < 2 || orientation > 8) return Status::Ok();
   const Image& in = *image;
-  if (in.channels != 3 && in.channels != 4) return Fail(Error::kInternal, "channel count");
+  if (in.channels != 3 && in.channels != 4) return Fail(Error::kInternal, "Kanalzahl");
   Image out;
   const PictureSize upright = UprightSize({in.width, in.height}, orientation);
   out.width = upright.width;
   out.height = upright.height;
   out.channels = in.channels;
-  try {
-    out.pixels.resize(in.pixels.size());
-  } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "upright copy");
-  }
+  out.pixels.resize(in.pixels.size());
   if (in.channels == 3)
     Reorder<3>(orientation, in, &out);
   else

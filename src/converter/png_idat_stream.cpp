@@ -9,7 +9,7 @@ namespace quorvel {
 namespace {
 
 Status Refused(const char* why) {
-  return Fail(Error::kCorruptPng, std::string("image data: ") + why);
+  return Fail(Error::kCorruptPng, std::string("Bilddaten: ") + why);
 }
 
 }  // namespace
@@ -26,13 +26,13 @@ Status IdatStream::Start() {
     const uint32_t length = BigEndian32(chunk);
     if (IsChunkType(chunk, "IDAT")) break;
     if (length > kMaxChunkLength || length > file_.size() - next_chunk_ - kChunkOverhead)
-      return Refused("chunk past the end");
+      return Refused("Chunk über das Dateiende hinaus");
     next_chunk_ += kChunkOverhead + length;
   }
-  if (inflateInit(&zlib_) != Z_OK) return Fail(Error::kOutOfMemory, "inflate");
+  if (inflateInit(&zlib_) != Z_OK) return Fail(Error::kOutOfMemory, "Entpacken");
   started_ = true;
   // zlib still reads the checksum, so the stream must end with one.
-  if (inflateValidate(&zlib_, 0) != Z_OK) return Fail(Error::kInternal, "inflate");
+  if (inflateValidate(&zlib_, 0) != Z_OK) return Fail(Error::kInternal, "Entpacken");
   if (!NextChunk()) return Refused("no IDAT chunk");
   return Status::Ok();
 }
@@ -71,15 +71,15 @@ bool IdatStream::Inflate() {
 }
 
 Status IdatStream::Read(uint8_t* out, size_t bytes) {
-  if (!started_) return Fail(Error::kInternal, "IDAT stream not started");
+  if (!started_) return Fail(Error::kInternal, "IDAT-Strom nicht begonnen");
   while (bytes > 0) {
-    if (ended_) return Refused("stream ends before the image does");
+    if (ended_) return Refused("Datenstrom endet vor dem Bild");
     const uInt part = uInt(std::min<size_t>(bytes, std::numeric_limits<uInt>::max()));
     zlib_.next_out = out;
     zlib_.avail_out = part;
     while (zlib_.avail_out > 0 && !ended_) {
-      if (zlib_.avail_in == 0 && !NextChunk()) return Refused("stream cut short");
-      if (!Inflate()) return Refused("damaged stream");
+      if (zlib_.avail_in == 0 && !NextChunk()) return Refused("Datenstrom abgeschnitten");
+      if (!Inflate()) return Refused("Datenstrom beschädigt");
     }
     const size_t done = part - zlib_.avail_out;
     out += done;
@@ -89,15 +89,15 @@ Status IdatStream::Read(uint8_t* out, size_t bytes) {
 }
 
 Status IdatStream::End() {
-  if (!started_) return Fail(Error::kInternal, "IDAT stream not started");
+  if (!started_) return Fail(Error::kInternal, "IDAT-Strom nicht begonnen");
   // One byte of room: the end must come without it being used.
   uint8_t spare = 0;
   while (!ended_) {
     zlib_.next_out = &spare;
     zlib_.avail_out = 1;
-    if (zlib_.avail_in == 0 && !NextChunk()) return Refused("stream cut short");
-    if (!Inflate()) return Refused("damaged stream");
-    if (zlib_.avail_out == 0) return Refused("more data than the image holds");
+    if (zlib_.avail_in == 0 && !NextChunk()) return Refused("Datenstrom abgeschnitten");
+    if (!Inflate()) return Refused("Datenstrom beschädigt");
+    if (zlib_.avail_out == 0) return Refused("mehr Daten, als das Bild fasst");
   }
   return Status::Ok();
 }

@@ -3,18 +3,14 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 
-#include "converter/band_queue.h"
+#include "converter/band_feed.h"
 #include "converter/band_rows.h"
 #include "converter/band_stages.h"
-#include "converter/band_worker.h"
-#include "converter/orientation.h"
 #include "converter/png_idat_stream.h"
 #include "converter/png_reader.h"
 #include "converter/png_unfilter.h"
-#include "converter/sniff.h"
 
 namespace quorvel {
 namespace {
@@ -28,48 +24,41 @@ uint32_t BandRows(size_t stride) {
   return uint32_t(std::clamp<size_t>(kBandBytes / stride, 1, kBandRows));
 }
 
-// The worker's side of one conversion: the queue it drains into the stages.
+// The stages' side of one conversion: the feed that hands them the rows.
 // The rows come either as libspng made them or, `filtered`, as the file
-// stores them, each behind its filter byte; then the worker unfilters them.
+// stores them, each behind its filter byte; then they are unfiltered first.
 class Bands {
  public:
   Bands(std::span<const uint8_t> file, const Image& image, bool filtered)
-      : file_(file),
-        stride_(image.stride()),
-        pixel_bytes_(image.channels),
-        filtered_(filtered),
-        queue_(stride_ + (filtered ? 1 : 0)) {}
-  ~Bands() { Stop(); }
+      : file_(file), stride_(image.stride()), pixel_bytes_(image.channels), filtered_(filtered) {}
   Bands(const Bands&) = delete;
   Bands& operator=(const Bands&) = delete;
 
   BandStages& stages() { return stages_; }
-  BandQueue& queue() { return queue_; }
+  BandFeed& feed() { return *feed_; }
   // Once Stop has returned.
   Status checksums() const { return checksums_ ? *checksums_ : CheckIdatChecksums(file_); }
   // The Adler-32 of the filtered rows, once Stop has returned.
   uint32_t data_checksum() const { return uint32_t(adler_); }
 
-  void Run(std::unique_ptr<BandWorker::Lease> lease) {
-    lease_ = std::move(lease);
-    lease_->Run([this] {
-      queue_.Drain([this](const uint8_t* rows, uint32_t count, size_t row_bytes) {
-        // The worker has time to spare while the decoder inflates.
-        if (!checksums_) checksums_ = CheckIdatChecksums(file_);
-        if (!filtered_) return stages_.Push(rows, count, row_bytes);
-        adler_ = adler32_z(adler_, rows, count * row_bytes);
-        Status status = Unfilter(rows, count, row_bytes);
-        if (!status.ok()) return status;
-        return stages_.Push(&pixels_[stride_], count, stride_);
-      });
-    });
+  // Once the stages have started.
+  void Run(TaskRunner* runner) {
+    feed_.emplace(stride_ + (filtered_ ? 1 : 0), runner,
+                  [this](const uint8_t* rows, uint32_t count, size_t row_bytes) {
+                    // The second thread has time to spare while the decoder
+                    // inflates.
+                    if (!checksums_) checksums_ = CheckIdatChecksums(file_);
+                    if (!filtered_) return stages_.Push(rows, count, row_bytes);
+                    adler_ = adler32_z(adler_, rows, count * row_bytes);
+                    Status status = Unfilter(rows, count, row_bytes);
+                    if (!status.ok()) return status;
+                    return stages_.Push(&pixels_[stride_], count, stride_);
+                  });
   }
 
-  // After the decode, whether it succeeded or not: waits for the worker.
+  // After the decode, whether it succeeded or not.
   void Stop() {
-    if (!lease_) return;
-    queue_.Close();
-    lease_.reset();
+    if (feed_) feed_->Stop();
   }
 
  private:
@@ -81,7 +70,7 @@ class Bands {
       const uint8_t* row = rows + size_t{i} * row_bytes;
       uint8_t* out = &pixels_[(size_t{i} + 1) * stride_];
       if (!UnfilterRow(row[0], row + 1, out - stride_, stride_, pixel_bytes_, out))
-        return Fail(Error::kCorruptPng, "image data: unknown filter");
+        return Fail(Error::kCorruptPng, "Bilddaten: unbekannter Zeilenfilter");
     }
     std::copy_n(&pixels_[size_t{count} * stride_], stride_, pixels_.begin());
     return Status::Ok();
@@ -91,35 +80,37 @@ class Bands {
   const size_t stride_;
   const uint32_t pixel_bytes_;
   const bool filtered_;
-  std::vector<uint8_t> pixels_;  // the worker's, when filtered_
-  uLong adler_ = adler32(0, nullptr, 0);  // the worker's, when filtered_
+  std::vector<uint8_t> pixels_;  // the stages' thread's, when filtered_
+  uLong adler_ = adler32(0, nullptr, 0);  // the stages' thread's, when filtered_
   BandStages stages_;
-  BandQueue queue_;
-  std::optional<Status> checksums_;  // once the worker has checked them
-  // Last, so that it is released (waiting for the worker) before the
-  // members the worker uses are destroyed.
-  std::unique_ptr<BandWorker::Lease> lease_;
+  std::optional<Status> checksums_;  // once the stages' thread has checked them
+  // Last, so that it stops (waiting for the runner) before the members the
+  // runner's thread uses are destroyed.
+  std::optional<BandFeed> feed_;
 };
 
-// The filtered rows of 8-bit RGB or RGBA, band by band into the queue, and
+// The feed has failed: the stages' reason is the one given in the end.
+Status Stopped() { return Fail(Error::kInternal, "Bandverarbeitung abgebrochen"); }
+
+// The filtered rows of 8-bit RGB or RGBA, band by band into the feed, and
 // the Adler-32 the stream states for them.
-Status InflateRows(std::span<const uint8_t> file, const Image& image, BandQueue* queue,
+Status InflateRows(std::span<const uint8_t> file, const Image& image, BandFeed* feed,
                    bool* stopped, uint32_t* stated_checksum) {
   IdatStream stream(file);
   Status status = stream.Start();
   if (!status.ok()) return status;
-  const size_t row_bytes = queue->row_bytes();
+  const size_t row_bytes = feed->row_bytes();
   const uint32_t band_rows = BandRows(image.stride());
   for (uint32_t y = 0; y < image.height;) {
     const uint32_t rows = std::min(band_rows, image.height - y);
-    uint8_t* band = queue->Room(rows);
+    uint8_t* band = feed->Room(rows);
     if (band == nullptr) {
       *stopped = true;
-      return Fail(Error::kInternal, "band worker stopped");
+      return Stopped();
     }
     status = stream.Read(band, rows * row_bytes);
     if (!status.ok()) return status;
-    queue->Filled();
+    feed->Filled();
     y += rows;
   }
   status = stream.End();
@@ -127,9 +118,9 @@ Status InflateRows(std::span<const uint8_t> file, const Image& image, BandQueue*
   return status;
 }
 
-// spng_decode_image's rows, band by band into the queue. Sets *stopped when
-// it ends because the worker failed.
-Status DecodeRows(const OpenedPng& png, BandQueue* queue, bool* stopped) {
+// spng_decode_image's rows, band by band into the feed. Sets *stopped when
+// it ends because the stages failed.
+Status DecodeRows(const OpenedPng& png, BandFeed* feed, bool* stopped) {
   spng_ctx* ctx = png.ctx.get();
   if (int e = spng_decode_image(ctx, nullptr, 0, png.format, png.flags | SPNG_DECODE_PROGRESSIVE))
     return PngImageDataFailure(e);
@@ -138,99 +129,62 @@ Status DecodeRows(const OpenedPng& png, BandQueue* queue, bool* stopped) {
   const uint32_t band_rows = BandRows(stride);
   for (uint32_t y = 0; y < image.height;) {
     const uint32_t rows = std::min(band_rows, image.height - y);
-    uint8_t* band = queue->Room(rows);
+    uint8_t* band = feed->Room(rows);
     if (band == nullptr) {
       *stopped = true;
-      return Fail(Error::kInternal, "band worker stopped");
+      return Stopped();
     }
     for (uint32_t i = 0; i < rows; ++i, ++y) {
       // The last row ends the image; no other may.
       const int e = spng_decode_row(ctx, band + size_t{i} * stride, stride);
       if (e != 0 && !(e == SPNG_EOI && y + 1 == image.height)) return PngImageDataFailure(e);
     }
-    queue->Filled();
+    feed->Filled();
   }
   return Status::Ok();
 }
 
-// One conversion on the caller's thread and the worker, with the rows
+// One conversion on the caller's thread and the runner's, with the rows
 // `filtered` (InflateRows) or from libspng (DecodeRows).
 Status ConvertInBands(std::span<const uint8_t> file, const OpenedPng& png, PictureSize size,
-                      OutputType type, EncodeOptions options, bool filtered,
-                      std::unique_ptr<BandWorker::Lease> lease, SrgbTransformCache* transforms,
-                      std::vector<uint8_t>* encoded) {
+                      OutputType type, EncodeOptions options, bool filtered, TaskRunner* runner,
+                      SrgbTransformCache* transforms, std::vector<uint8_t>* encoded) {
   const SourcePicture& header = png.header;
   Bands bands(file, header.image, filtered);
   Status status = bands.stages().Start(header, size, type, options, false, transforms);
   if (!status.ok()) return status;
-  bands.Run(std::move(lease));
+  bands.Run(runner);
   bool stopped = false;
   uint32_t stated_checksum = 0;
-  status = filtered ? InflateRows(file, header.image, &bands.queue(), &stopped, &stated_checksum)
-                    : DecodeRows(png, &bands.queue(), &stopped);
+  status = filtered ? InflateRows(file, header.image, &bands.feed(), &stopped, &stated_checksum)
+                    : DecodeRows(png, &bands.feed(), &stopped);
   bands.Stop();
   // A damaged file is refused as the whole-picture path refuses it, before
-  // anything the worker ran into after the damage.
+  // anything the stages ran into after the damage.
   if (!status.ok() && !stopped) return status;
-  if (bands.queue().failed()) return bands.queue().failure();
+  if (bands.feed().failed()) return bands.feed().failure();
   if (!status.ok()) return status;
   if (status = bands.checksums(); !status.ok()) return status;
   if (filtered && bands.data_checksum() != stated_checksum)
-    return Fail(Error::kCorruptPng, "image data: checksum");
+    return Fail(Error::kCorruptPng, "Bilddaten: Prüfsumme falsch");
   return bands.stages().Finish(encoded);
 }
 
 }  // namespace
 
 Status ConvertPngInBands(std::span<const uint8_t> file, TargetBox box, OutputType type,
-                         EncodeOptions options, std::vector<uint8_t>* encoded,
-                         PictureSize* produced, bool* handled,
-                         ConverterContext* context) {
-  std::optional<ConverterContext> own;
-  if (context == nullptr) context = &own.emplace();
-  *handled = false;
-  if (SniffFormat(file) != PictureFormat::kPng) return Status::Ok();
+                         EncodeOptions options, const Plan& plan, TaskRunner* runner,
+                         std::vector<uint8_t>* encoded, SrgbTransformCache* transforms) {
   OpenedPng png;
   Status status = OpenPng(file, box, &png);
-  if (!status.ok()) {
-    *handled = true;
-    return status;
-  }
-  if (png.interlaced) return Status::Ok();
-  const SourcePicture& header = png.header;
-  const PictureSize upright =
-      UprightSize({header.stored_width, header.stored_height}, header.orientation);
-  PictureSize size;
-  // A size the whole-picture path refuses is refused there.
-  if (!FitSize(upright, box, &size).ok()) return Status::Ok();
-  const PictureSize stored = UprightSize(size, header.orientation);
-  if (stored.width == header.image.width && stored.height == header.image.height)
-    return Status::Ok();
-  std::unique_ptr<BandWorker::Lease> lease = context->worker().TryAcquire();
-  if (!lease) return Status::Ok();
-
-  if (png.rows_as_stored) {
-    // libspng unfilters on the decoding thread, which is the slower one;
-    // inflating here and unfiltering on the worker halves its work.
-    status = ConvertInBands(file, png, size, type, options, true, std::move(lease),
-                            &context->colour_transforms(), encoded);
-    if (status.ok()) {
-      *handled = true;
-      *produced = size;
-      return status;
-    }
-    // Refused, or refused only by the stricter stream: libspng judges it
-    // (its context has not read any image data yet), with the worker if it
-    // is still free.
-    lease = context->worker().TryAcquire();
-    if (!lease) return Status::Ok();
-  }
-  *handled = true;
-  status = ConvertInBands(file, png, size, type, options, false, std::move(lease),
-                          &context->colour_transforms(), encoded);
   if (!status.ok()) return status;
-  *produced = size;
-  return Status::Ok();
+  if (plan.own_unfilter) {
+    status = ConvertInBands(file, png, plan.size, type, options, true, runner, transforms, encoded);
+    if (status.ok()) return status;
+    // Refused, or refused only by the stricter stream: libspng judges it
+    // (its context has not read any image data yet).
+  }
+  return ConvertInBands(file, png, plan.size, type, options, false, runner, transforms, encoded);
 }
 
 }  // namespace quorvel

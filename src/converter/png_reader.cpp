@@ -62,39 +62,71 @@ bool IdatChecksumsMatch(std::span<const uint8_t> file) {
   return true;
 }
 
-}  // namespace
-
-Status CheckIdatChecksums(std::span<const uint8_t> file) {
-  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "image data: CRC error");
-  return Status::Ok();
-}
-
-Status PngImageDataFailure(int spng_error) { return SpngFailure(spng_error, "image data"); }
-
-Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
+Status StartContext(std::span<const uint8_t> file, SpngContext* out, spng_ihdr* ihdr) {
   SpngContext ctx(spng_ctx_new(0));
-  if (!ctx) return Fail(Error::kOutOfMemory, "libspng context");
+  if (!ctx) return Fail(Error::kOutOfMemory, "libspng-Kontext");
   spng_set_image_limits(ctx.get(), kMaxSide, kMaxSide);
   spng_set_chunk_limits(ctx.get(), kPngMaxChunkBytes, kPngMaxChunkCacheBytes);
   // A damaged ancillary chunk (a profile, a text) costs that chunk, not the
   // picture; damaged critical chunks stay fatal.
   spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
-  if (int e = spng_set_png_buffer(ctx.get(), file.data(), file.size())) return SpngFailure(e, "buffer");
+  if (int e = spng_set_png_buffer(ctx.get(), file.data(), file.size())) return SpngFailure(e, "Puffer");
+  if (int e = spng_get_ihdr(ctx.get(), ihdr)) return SpngFailure(e, "IHDR");
+  *out = std::move(ctx);
+  return Status::Ok();
+}
 
-  spng_ihdr ihdr{};
-  if (int e = spng_get_ihdr(ctx.get(), &ihdr)) return SpngFailure(e, "IHDR");
-  SourcePicture picture;
+int OrientationOf(spng_ctx* ctx) {
   spng_exif exif{};
-  if (spng_get_exif(ctx.get(), &exif) == 0 && exif.data != nullptr)
-    picture.orientation = ReadExifOrientation(
-        {reinterpret_cast<const uint8_t*>(exif.data), exif.length});
+  if (spng_get_exif(ctx, &exif) != 0 || exif.data == nullptr) return 1;
+  return ReadExifOrientation({reinterpret_cast<const uint8_t*>(exif.data), exif.length});
+}
+
+bool RowsAsStored(const spng_ihdr& ihdr, bool has_trns) {
+  return ihdr.bit_depth == 8 && !has_trns &&
+         (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
+          ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA);
+}
+
+}  // namespace
+
+Status ProbePng(std::span<const uint8_t> file, PictureHeader* out) {
+  SpngContext ctx;
+  spng_ihdr ihdr{};
+  if (Status s = StartContext(file, &ctx, &ihdr); !s.ok()) return s;
+  out->orientation = OrientationOf(ctx.get());
+  out->stored_width = ihdr.width;
+  out->stored_height = ihdr.height;
+  spng_trns trns{};
+  const bool has_trns = spng_get_trns(ctx.get(), &trns) == 0;
+  const bool has_alpha = has_trns || ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                         ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+  out->model = has_alpha ? PixelModel::kRgba : PixelModel::kRgb;
+  out->interlaced = ihdr.interlace_method != 0;
+  out->rows_as_stored = RowsAsStored(ihdr, has_trns);
+  return Status::Ok();
+}
+
+Status CheckIdatChecksums(std::span<const uint8_t> file) {
+  if (!IdatChecksumsMatch(file)) return Fail(Error::kCorruptPng, "Bilddaten: CRC-Fehler");
+  return Status::Ok();
+}
+
+Status PngImageDataFailure(int spng_error) { return SpngFailure(spng_error, "Bilddaten"); }
+
+Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
+  SpngContext ctx;
+  spng_ihdr ihdr{};
+  if (Status s = StartContext(file, &ctx, &ihdr); !s.ok()) return s;
+  SourcePicture picture;
+  picture.orientation = OrientationOf(ctx.get());
   picture.stored_width = ihdr.width;
   picture.stored_height = ihdr.height;
   Status size_ok =
       CheckDeclaredSize(ihdr.width, ihdr.height, picture.orientation, box, Error::kCorruptPng);
   if (!size_ok.ok()) return size_ok;
   if (!PlausibleForFileSize(ihdr, file.size()))
-    return Fail(Error::kCorruptPng, "declared size exceeds what the data can hold");
+    return Fail(Error::kCorruptPng, "angegebene Größe übersteigt, was die Daten enthalten können");
 
   spng_trns trns{};
   bool has_trns = spng_get_trns(ctx.get(), &trns) == 0;
@@ -107,8 +139,8 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   image.channels = has_alpha ? 4 : 3;
   std::optional<size_t> bytes = PixelBufferBytes(image.width, image.height, image.channels);
   size_t spng_bytes = 0;
-  if (int e = spng_decoded_image_size(ctx.get(), format, &spng_bytes)) return SpngFailure(e, "size");
-  if (!bytes || *bytes != spng_bytes) return Fail(Error::kTooLarge, "decoded picture");
+  if (int e = spng_decoded_image_size(ctx.get(), format, &spng_bytes)) return SpngFailure(e, "Größe");
+  if (!bytes || *bytes != spng_bytes) return Fail(Error::kTooLarge, "dekodiertes Bild");
   picture.model = has_alpha ? PixelModel::kRgba : PixelModel::kRgb;
   // The profile precedes the image data, so it is known before any row is;
   // whatever follows the image data cannot take it away.
@@ -121,9 +153,7 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   out->format = format;
   out->flags = has_trns ? SPNG_DECODE_TRNS : 0;
   out->interlaced = ihdr.interlace_method != 0;
-  out->rows_as_stored = ihdr.bit_depth == 8 && !has_trns &&
-                        (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
-                         ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA);
+  out->rows_as_stored = RowsAsStored(ihdr, has_trns);
   return Status::Ok();
 }
 

@@ -16,6 +16,7 @@
 
 #include "converter/error.h"
 #include "converter/image.h"
+#include "converter/picture_header.h"
 #include "converter/source_picture.h"
 
 namespace quorvel {
@@ -44,6 +45,10 @@ struct OpenedPng {
 // ReadPng's work up to the image data, with its checks and failures.
 // `file` must outlive `out->ctx`.
 Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out);
+
+// The header's size, orientation, pixel model and row layout into `out`,
+// without reading image data; fails as OpenPng would on that header.
+Status ProbePng(std::span<const uint8_t> file, PictureHeader* out);
 
 // ReadPng's failure for a libspng error while decoding the image data.
 Status PngImageDataFailure(int spng_error);

@@ -12,6 +12,7 @@ target_sources(quorvel_core PRIVATE
   gif_reader.cpp
   jpeg_reader.cpp
   orientation.cpp
+  picture_header.cpp
   png_reader.cpp
   sniff.cpp
   srgb_transform_cache.cpp

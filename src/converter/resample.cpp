@@ -1,17 +1,13 @@
 #include "converter/resample.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include "converter/band_worker.h"
 #include "converter/resample_kernel.h"
 #include "converter/resample_rows.h"
 
@@ -257,78 +253,55 @@ void Resampler::PushRow(const uint8_t* row) {
 
 namespace {
 
-// Below this many source pixels handing half the rows to the worker costs
-// more than it saves.
-constexpr uint64_t kSplitPixels = 512 * 1024;
-
+// Resampler::PushRow allocates nothing, so neither half can throw once both
+// Resamplers exist.
 void PushRange(const Image& source, Resampler* resampler) {
   for (uint32_t y = resampler->first_source_row(); y < source.height && !resampler->done(); ++y)
     resampler->PushRow(source.row(y));
 }
 
-// The lower half of the output rows on the band worker, the upper half here.
-// Each half filters the few source rows around the seam itself.
-bool ResampleOnTwoCores(const Image& source, ShrinkOnLoad shrink, BandWorker* worker,
-                        Image* result) {
-  if (worker == nullptr || result->height < 2 ||
-      uint64_t{source.width} * source.height < kSplitPixels)
-    return false;
-  std::unique_ptr<BandWorker::Lease> acquired = worker->TryAcquire();
-  if (!acquired) return false;
+// Without a runner in one go; with one, the lower half of the output rows on
+// the runner's thread and the upper half here. Each half filters the few
+// source rows around the seam itself, so the result is the same either way.
+Status ResampleRows(const Image& source, ShrinkOnLoad shrink, TaskRunner* runner,
+                    Image* result) {
+  if (runner == nullptr) {
+    Resampler resampler(source.width, source.height, result, shrink);
+    PushRange(source, &resampler);
+    return resampler.done() ? Status::Ok() : Fail(Error::kInternal, "Skalierung unvollständig");
+  }
   const uint32_t seam = result->height / 2;
   Resampler lower(source.width, source.height, result, seam, result->height, shrink);
-  std::atomic<bool> lower_failed{false};
-  {
-    // Declared after what the task uses, so that leaving this scope, even
-    // by an exception, waits for the task first.
-    std::unique_ptr<BandWorker::Lease> lease = std::move(acquired);
-    lease->Run([&source, &lower, &lower_failed] {
-      try {
-        PushRange(source, &lower);
-      } catch (...) {
-        lower_failed = true;
-      }
-    });
-    Resampler upper(source.width, source.height, result, 0, seam, shrink);
-    PushRange(source, &upper);
-    if (!upper.done()) throw std::logic_error("upper half");
-  }
-  if (lower_failed) throw std::bad_alloc();
-  if (!lower.done()) throw std::logic_error("lower half");
-  return true;
+  Resampler upper(source.width, source.height, result, 0, seam, shrink);
+  runner->Run([&source, &lower] { PushRange(source, &lower); });
+  PushRange(source, &upper);
+  runner->Wait();
+  if (!upper.done() || !lower.done()) return Fail(Error::kInternal, "Skalierung unvollständig");
+  return Status::Ok();
 }
 
 }  // namespace
 
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out,
-                ShrinkOnLoad shrink, BandWorker* worker) {
+                ShrinkOnLoad shrink, TaskRunner* runner) {
   if (source.width == 0 || source.height == 0 || width == 0 || height == 0 ||
       (source.channels != 3 && source.channels != 4) ||
       source.pixels.size() != source.stride() * source.height) {
     return Fail(Error::kInternal, "Skalieren: ungültiges Bild");
   }
-  try {
-    Image result;
-    result.width = width;
-    result.height = height;
-    result.channels = source.channels;
-    if (width == source.width && height == source.height) {
-      result.pixels = source.pixels;
-    } else {
-      result.pixels.resize(result.stride() * height);
-      if (!ResampleOnTwoCores(source, shrink, worker, &result)) {
-        Resampler resampler(source.width, source.height, &result, shrink);
-        for (uint32_t y = 0; y < source.height; ++y) resampler.PushRow(source.row(y));
-        if (!resampler.done()) return Fail(Error::kInternal, "Skalierung unvollständig");
-      }
-    }
-    *out = std::move(result);
-    return Status::Ok();
-  } catch (const std::bad_alloc&) {
-    return Fail(Error::kOutOfMemory, "Skalieren");
-  } catch (const std::logic_error&) {
-    return Fail(Error::kInternal, "Skalierung unvollständig");
+  Image result;
+  result.width = width;
+  result.height = height;
+  result.channels = source.channels;
+  if (width == source.width && height == source.height) {
+    result.pixels = source.pixels;
+  } else {
+    result.pixels.resize(result.stride() * height);
+    if (Status status = ResampleRows(source, shrink, runner, &result); !status.ok())
+      return status;
   }
+  *out = std::move(result);
+  return Status::Ok();
 }
 
 }  // namespace quorvel

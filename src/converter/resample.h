@@ -22,8 +22,8 @@
 
 #include "converter/dct_scale.h"
 #include "converter/error.h"
-#include "converter/band_worker.h"
 #include "converter/image.h"
+#include "converter/task_runner.h"
 
 namespace quorvel {
 
@@ -60,11 +60,12 @@ class Resampler {
   std::unique_ptr<State> state_;
 };
 
-// The whole picture at once. Fails with kOutOfMemory when buffers cannot be
-// had; width and height are >= 1. With `worker` (when free) a large picture's
-// lower output rows are resampled there.
+// The whole picture at once; width and height are >= 1. With a `runner`
+// (the plan's two_threads) its thread writes the lower half of the rows, with
+// the same result. Throws std::bad_alloc only, when buffers cannot be had
+// (ConvertPicture reports it).
 Status Resample(const Image& source, uint32_t width, uint32_t height, Image* out,
-                ShrinkOnLoad shrink = {}, BandWorker* worker = nullptr);
+                ShrinkOnLoad shrink = {}, TaskRunner* runner = nullptr);
 
 }  // namespace quorvel
 

@@ -28,7 +28,7 @@ SourceFile::~SourceFile() {
 }
 
 Status SourceFile::Open(const std::string& path) {
-  if (fd_ >= 0) return Fail(Error::kBadState, path);
+  if (fd_ >= 0) return Fail(Error::kInternal, path + ": schon geöffnet");
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return ReadFailure(path, errno);
   fd_ = fd;
@@ -46,7 +46,7 @@ Status SourceFile::Open(const std::string& path) {
 
 Status SourceFile::ReadAll(std::vector<uint8_t>* out) {
   const std::string& path = opened_.path;
-  if (fd_ < 0) return Fail(Error::kBadState, path);
+  if (fd_ < 0) return Fail(Error::kInternal, path + ": nicht geöffnet");
   std::vector<uint8_t> bytes;
   try {
     bytes.resize(static_cast<size_t>(before_.st_size));

@@ -3,9 +3,11 @@
 # hand-over and the stages they share; PNG rows inflated on one core and
 # unfiltered on the other.
 target_sources(quorvel_core PRIVATE
+  band_feed.cpp
   band_queue.cpp
   band_stages.cpp
   band_worker.cpp
+  conversion_plan.cpp
   converter_context.cpp
   jpeg_pipeline.cpp
   png_idat_stream.cpp

@@ -9,8 +9,11 @@
 #include <cstddef>
 #include <ostream>
 #include <random>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "converter/gif_lzw.h"
 #include "converter/gif_reader.h"
 #include "made_gif.h"
 
@@ -252,7 +255,7 @@ TEST(GifLzwTest, CodeBeyondTheTableFails) {
     SourcePicture picture;
     Status status = Read(MakeGif(m.frame), &picture);
     EXPECT_EQ(status.code, Error::kCorruptGif) << codes.back().code;
-    EXPECT_NE(status.context.find("beyond the table"), std::string::npos) << status.context;
+    EXPECT_NE(status.context.find("jenseits der Tabelle"), std::string::npos) << status.context;
   }
 }
 
@@ -263,7 +266,7 @@ TEST(GifLzwTest, CodeSizesWithoutRoomForCodesAreRefused) {
     SourcePicture picture;
     Status status = Read(MakeGif(m.frame), &picture);
     EXPECT_EQ(status.code, Error::kCorruptGif) << size;
-    EXPECT_NE(status.context.find("code size"), std::string::npos) << status.context;
+    EXPECT_NE(status.context.find("Codegröße"), std::string::npos) << status.context;
     EXPECT_TRUE(picture.image.pixels.empty());
   }
 }
@@ -281,6 +284,21 @@ TEST(GifLzwTest, LocalPaletteBeforeTheCodeSizeIsCounted) {
   ASSERT_TRUE(status.ok()) << status.context;
   m.frame.palette = local;
   EXPECT_TRUE(picture.image.pixels == Expected(m.frame, m.shown).pixels);
+}
+
+// A decoder that failed keeps its reason: a caller reading on gets the same
+// status, never pixels from a table it gave up on.
+TEST(GifLzwTest, AFailedDecoderRepeatsItsFailure) {
+  const std::vector<uint8_t> cut = {0x02, 0x4C, 0x01};  // a sub-block missing a byte
+  GifLzwDecoder decoder(cut, 2, 100);
+  std::vector<uint16_t> pixels(100);
+  const Status first = decoder.Read(pixels);
+  ASSERT_EQ(first.code, Error::kCorruptGif);
+  for (int i = 0; i < 2; ++i) {
+    const Status again = decoder.Read(std::span<uint16_t>(pixels).first(1));
+    EXPECT_EQ(again.code, first.code);
+    EXPECT_EQ(again.context, first.context);
+  }
 }
 
 }  // namespace

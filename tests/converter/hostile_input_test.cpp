@@ -167,21 +167,21 @@ void PatchPngIhdr(std::vector<uint8_t>& f) {
 INSTANTIATE_TEST_SUITE_P(
     Headers, OverclaimTest,
     ::testing::Values(
-        ClaimCase{"huffman_jpeg", "jpeg/testorig.jpg", PatchJpegSof, Error::kCorruptJpeg, "exceeds"},
-        ClaimCase{"arithmetic_jpeg", "jpeg/testimgari.jpg", PatchJpegSof, Error::kCorruptJpeg, "exceeds"},
-        ClaimCase{"png", "png/hopper.png", PatchPngIhdr, Error::kCorruptPng, "exceeds"},
+        ClaimCase{"huffman_jpeg", "jpeg/testorig.jpg", PatchJpegSof, Error::kCorruptJpeg, "übersteigt"},
+        ClaimCase{"arithmetic_jpeg", "jpeg/testimgari.jpg", PatchJpegSof, Error::kCorruptJpeg, "übersteigt"},
+        ClaimCase{"png", "png/hopper.png", PatchPngIhdr, Error::kCorruptPng, "übersteigt"},
         ClaimCase{"gif_screen", "gif/hopper.gif",
                   [](std::vector<uint8_t>& f) {
                     PutLittleEndian(f, 6, 16000, 2);
                     PutLittleEndian(f, 8, 16000, 2);
                   },
-                  Error::kCorruptGif, "logical screen"},
+                  Error::kCorruptGif, "logischer Bildschirm"},
         ClaimCase{"rle_bitmap", "bmp/hopper_rle8.bmp",
                   [](std::vector<uint8_t>& f) {
                     PutLittleEndian(f, 18, 16000, 4);
                     PutLittleEndian(f, 22, 16000, 4);
                   },
-                  Error::kCorruptBmp, "exceeds"}),
+                  Error::kCorruptBmp, "übersteigt"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every format cut short at many points: no crash, and a file missing its

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "converter/band_worker.h"
+#include "converter/conversion_plan.h"
+#include "converter/convert_file.h"
 #include "converter/jpeg_writer.h"
 #include "testdata.h"
 #include "whole_picture_path.h"
@@ -70,7 +72,7 @@ TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
   const Case& c = GetParam();
   const std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
-  testing::ExpectAsWholePicture(ConvertJpegInBands, file, c.box, c.type, {false, c.quality},
+  testing::ExpectAsWholePicture(Route::kJpegBands, file, c.box, c.type, {false, c.quality},
                                 {c.banded, c.tolerance, c.mean_tolerance});
 }
 
@@ -90,50 +92,57 @@ TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
       ConvertWholePicture(file, {640, 480}, OutputType::kJpeg, {}, &expected, &size);
   ASSERT_FALSE(reference.ok());
   bool handled = false;
-  Status status =
-      ConvertJpegInBands(file, {640, 480}, OutputType::kJpeg, {}, &encoded, &size, &handled);
+  Status status = testing::ConvertInBands(Route::kJpegBands, file, {640, 480}, OutputType::kJpeg,
+                                          {}, &encoded, &size, &handled);
   EXPECT_TRUE(handled);
   EXPECT_EQ(status.code, reference.code);
+  EXPECT_EQ(status.context, reference.context);
 
-  status = ConvertJpegInBands(whole, {640, 480}, OutputType::kJpeg, {}, &encoded, &size, &handled);
+  status = testing::ConvertInBands(Route::kJpegBands, whole, {640, 480}, OutputType::kJpeg, {},
+                                   &encoded, &size, &handled);
   EXPECT_TRUE(handled);
   EXPECT_TRUE(status.ok());
 }
 
-// A box beyond the output limit is refused from the header, as before.
+// A box beyond the output limit is refused from the header, as before: the
+// plan leaves it to the whole path, whose reader refuses it.
 TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
   KALVENIX_REQUIRE_TESTDATA();
   const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
+  const Plan plan = PlanConversion(ProbePicture(file), {60000, 60000}, OutputType::kJpeg);
+  EXPECT_EQ(plan.route, Route::kWhole);
+  EXPECT_EQ(plan.why, WholeBecause::kSize);
   std::vector<uint8_t> encoded;
   PictureSize size;
-  bool handled = false;
-  Status status = ConvertJpegInBands(file, {60000, 60000}, OutputType::kJpeg, {}, &encoded, &size,
-                                     &handled);
-  EXPECT_TRUE(handled);
-  EXPECT_FALSE(status.ok());
+  const Status status =
+      ConvertPicture(file, {60000, 60000}, OutputType::kJpeg, {}, &encoded, &size);
+  EXPECT_EQ(status.code, Error::kTooLarge);
   EXPECT_TRUE(encoded.empty());
 }
 
-// While another conversion holds the worker, a picture is left to the
-// whole-picture path instead of waiting.
-TEST(JpegPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
+// While another conversion holds the worker, a picture planned for bands is
+// still converted in bands, on this thread, to the same bytes; a
+// progressive one too, whose rows the worker would otherwise split.
+TEST(JpegPipelineWorker, BusyWorkerStillBandsOnThisThread) {
   KALVENIX_REQUIRE_TESTDATA();
-  const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
-  std::vector<uint8_t> encoded;
-  PictureSize size;
-  bool handled = true;
-  ConverterContext context;
-  {
-    std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
-    ASSERT_NE(held, nullptr);
-    EXPECT_EQ(context.worker().TryAcquire(), nullptr);
-    ASSERT_TRUE(ConvertJpegInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
-                                   &handled, &context).ok());
-    EXPECT_FALSE(handled);
+  for (const char* name : {"jpeg/testorig.jpg", "photos/friends_by_Aitzol_Berasategi.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> file = ReadTestPicture(name);
+    std::vector<uint8_t> alone, shared;
+    PictureSize size;
+    ConverterContext context;
+    {
+      std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
+      ASSERT_NE(held, nullptr);
+      EXPECT_EQ(context.worker().TryAcquire(), nullptr);
+      ASSERT_TRUE(
+          ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &alone, &size, &context).ok());
+    }
+    ASSERT_TRUE(
+        ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &shared, &size, &context).ok());
+    EXPECT_FALSE(alone.empty());
+    EXPECT_TRUE(alone == shared);
   }
-  ASSERT_TRUE(ConvertJpegInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
-                                 &handled, &context).ok());
-  EXPECT_TRUE(handled);
 }
 
 // Rows given to the encoder in uneven runs make the same file as one run.

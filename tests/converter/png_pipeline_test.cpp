@@ -104,7 +104,7 @@ TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
   std::vector<uint8_t> file = ReadTestPicture(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   if (c.orientation != 1) file = WithOrientation(file, uint16_t(c.orientation));
-  testing::ExpectAsWholePicture(ConvertPngInBands, file, c.box, c.type, {false, 95},
+  testing::ExpectAsWholePicture(Route::kPngBands, file, c.box, c.type, {false, 95},
                                 {c.banded, c.tolerance, c.mean_tolerance});
 }
 
@@ -119,8 +119,8 @@ bool ExpectAsTheWholePath(const std::vector<uint8_t>& file, TargetBox box) {
   const Status reference =
       ConvertWholePicture(file, box, OutputType::kBmp, {}, &expected, &expected_size);
   bool handled = false;
-  const Status status =
-      ConvertPngInBands(file, box, OutputType::kBmp, {}, &actual, &size, &handled);
+  const Status status = testing::ConvertInBands(Route::kPngBands, file, box, OutputType::kBmp, {},
+                                                &actual, &size, &handled);
   if (!handled) {
     EXPECT_TRUE(status.ok());
     return false;
@@ -261,8 +261,8 @@ TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
       ConvertWholePicture(file, {64, 64}, OutputType::kJpeg, {}, &expected, &size);
   ASSERT_FALSE(reference.ok());
   bool handled = false;
-  const Status status =
-      ConvertPngInBands(file, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled);
+  const Status status = testing::ConvertInBands(Route::kPngBands, file, {64, 64},
+                                                OutputType::kJpeg, {}, &actual, &size, &handled);
   EXPECT_TRUE(handled);
   EXPECT_EQ(status.code, reference.code);
   EXPECT_EQ(status.context, reference.context);
@@ -277,37 +277,33 @@ TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
   std::filesystem::remove_all(folder);
 
   const std::vector<uint8_t> sound = ReadTestPicture("png/hopper.png");
-  ASSERT_TRUE(
-      ConvertPngInBands(sound, {64, 64}, OutputType::kJpeg, {}, &actual, &size, &handled).ok());
+  ASSERT_TRUE(testing::ConvertInBands(Route::kPngBands, sound, {64, 64}, OutputType::kJpeg, {},
+                                      &actual, &size, &handled)
+                  .ok());
   EXPECT_TRUE(handled);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PngPipelineDamage, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// While another conversion holds the worker, a picture is left to the
-// whole-picture path instead of waiting.
-TEST(PngPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
+// While another conversion holds the worker, a picture planned for bands is
+// still converted in bands, on this thread, to the same bytes.
+TEST(PngPipelineWorker, BusyWorkerStillBandsOnThisThread) {
   KALVENIX_REQUIRE_TESTDATA();
   const std::vector<uint8_t> file = ReadTestPicture("png/hopper.png");
-  std::vector<uint8_t> encoded;
+  std::vector<uint8_t> alone, shared;
   PictureSize size;
-  bool handled = true;
   ConverterContext context;
   {
     std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
     ASSERT_NE(held, nullptr);
-    ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size,
-                                  &handled, &context).ok());
-    EXPECT_FALSE(handled);
-    EXPECT_TRUE(encoded.empty());
-    // The whole path still converts it.
     ASSERT_TRUE(
-        ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &context).ok());
+        ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &alone, &size, &context).ok());
   }
-  ASSERT_TRUE(ConvertPngInBands(file, {50, 50}, OutputType::kJpeg, {}, &encoded, &size, &handled,
-                                &context).ok());
-  EXPECT_TRUE(handled);
+  ASSERT_TRUE(
+      ConvertPicture(file, {50, 50}, OutputType::kJpeg, {}, &shared, &size, &context).ok());
+  EXPECT_FALSE(alone.empty());
+  EXPECT_TRUE(alone == shared);
 }
 
 }  // namespace

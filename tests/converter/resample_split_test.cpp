@@ -2,8 +2,10 @@
 // be the picture resampled in one go, byte for byte.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
+#include "converter/band_worker.h"
 #include "converter/resample.h"
 
 namespace quorvel {
@@ -56,11 +58,16 @@ TEST_P(ResampleSplitTest, TwoRangesMakeTheWholePicture) {
     }
     EXPECT_TRUE(split.pixels == whole.pixels) << "seam at " << seam;
   }
-  // And Resample itself, which splits large pictures between two threads.
-  BandWorker worker;
+  // And Resample itself, on this thread alone and with a second one.
   Image resampled;
-  ASSERT_TRUE(Resample(source, c.width, c.height, &resampled, {}, &worker).ok());
+  ASSERT_TRUE(Resample(source, c.width, c.height, &resampled).ok());
   EXPECT_TRUE(resampled.pixels == whole.pixels);
+  BandWorker band_worker;
+  std::unique_ptr<BandWorker::Lease> worker = band_worker.TryAcquire();
+  ASSERT_NE(worker, nullptr);
+  Image shared;
+  ASSERT_TRUE(Resample(source, c.width, c.height, &shared, {}, worker.get()).ok());
+  EXPECT_TRUE(shared.pixels == whole.pixels);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ResampleSplitTest, ::testing::ValuesIn(kSplitCases),

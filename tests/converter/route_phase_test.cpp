@@ -23,16 +23,14 @@
 #include <string>
 #include <vector>
 
-#include "converter/band_worker.h"
 #include "converter/bmp_reader.h"
 #include "converter/convert_file.h"
 #include "converter/dct_scale.h"
 #include "converter/encode.h"
-#include "converter/jpeg_pipeline.h"
 #include "converter/orientation.h"
-#include "converter/png_pipeline.h"
 #include "made_png.h"
 #include "testdata.h"
+#include "whole_picture_path.h"
 
 namespace quorvel {
 namespace {
@@ -312,41 +310,38 @@ Reference AsReference(const Image& image) {
 
 // --- The routes -------------------------------------------------------------
 
-enum class Route { kJpegBands, kJpegWhole, kPngBands, kBmpWhole };
+enum class Way { kJpegBands, kJpegWhole, kPngBands, kBmpWhole };
 
-const char* RouteName(Route route) {
+const char* RouteName(Way route) {
   switch (route) {
-    case Route::kJpegBands: return "jpeg bands";
-    case Route::kJpegWhole: return "jpeg whole";
-    case Route::kPngBands: return "png bands";
-    case Route::kBmpWhole: return "bmp whole";
+    case Way::kJpegBands: return "jpeg bands";
+    case Way::kJpegWhole: return "jpeg whole";
+    case Way::kPngBands: return "png bands";
+    case Way::kBmpWhole: return "bmp whole";
   }
   return "";
 }
 
 // The picture as `route` converts it into `box`, written as BMP and read back.
-Image Convert(Route route, const std::vector<uint8_t>& file, TargetBox box) {
+Image Convert(Way route, const std::vector<uint8_t>& file, TargetBox box) {
   std::vector<uint8_t> bmp;
   PictureSize size;
   bool handled = false;
   Status status;
   switch (route) {
-    case Route::kJpegBands:
-      status = ConvertJpegInBands(file, box, OutputType::kBmp, {}, &bmp, &size, &handled);
+    case Way::kJpegBands:
+      status = testing::ConvertInBands(Route::kJpegBands, file, box, OutputType::kBmp,
+                                       {}, &bmp, &size, &handled);
       break;
-    case Route::kPngBands:
-      status = ConvertPngInBands(file, box, OutputType::kBmp, {}, &bmp, &size, &handled);
+    case Way::kPngBands:
+      status = testing::ConvertInBands(Route::kPngBands, file, box, OutputType::kBmp,
+                                       {}, &bmp, &size, &handled);
       break;
-    case Route::kJpegWhole: {
-      // With the worker held the band pipelines leave the picture alone.
-      ConverterContext context;
-      std::unique_ptr<BandWorker::Lease> held = context.worker().TryAcquire();
-      EXPECT_TRUE(held);
-      status = ConvertPicture(file, box, OutputType::kBmp, {}, &bmp, &size, &context);
+    case Way::kJpegWhole:
+      status = testing::ConvertWholePicture(file, box, OutputType::kBmp, {}, &bmp, &size);
       handled = true;
       break;
-    }
-    case Route::kBmpWhole:
+    case Way::kBmpWhole:
       status = ConvertPicture(file, box, OutputType::kBmp, {}, &bmp, &size);
       handled = true;
       break;
@@ -403,7 +398,7 @@ Source MakeSource(Size size, Layout layout, double reduction) {
 
 // Converts `file` by `route` and holds it against the reference made from
 // `full_stored`, its full-size decode as stored; prints the table's line.
-void CheckRoute(Route route, const std::vector<uint8_t>& file, const Image& full_stored,
+void CheckRoute(Way route, const std::vector<uint8_t>& file, const Image& full_stored,
                 Layout layout, TargetBox box, const char* sampling, uint32_t denominator) {
   const Image out = Convert(route, file, box);
   ASSERT_NE(out.width, 0u);
@@ -425,7 +420,7 @@ void CheckJpegRoutes(const Source& s, Layout layout, Sampling sampling, bool pro
       ChooseDctDenominator(s.stored.width, s.stored.height, layout.orientation, s.box);
   ASSERT_EQ(denominator, expected_denominator);
   const Image full = DecodeJpegFull(file);
-  for (Route route : {Route::kJpegBands, Route::kJpegWhole})
+  for (Way route : {Way::kJpegBands, Way::kJpegWhole})
     CheckRoute(route, file, full, layout, s.box, sampling.name, denominator);
 }
 
@@ -465,13 +460,13 @@ TEST(RoutePhase, LosslessRoutesThroughEveryBoxFactor) {
     for (const Layout& layout : kLayouts) {
       for (const Reduction& reduction : kReductions) {
         const Source s = MakeSource(size, layout, reduction.factor);
-        CheckRoute(Route::kPngBands, EncodePng(s.stored, layout.orientation), s.stored, layout,
+        CheckRoute(Way::kPngBands, EncodePng(s.stored, layout.orientation), s.stored, layout,
                    s.box, "RGB", 1);
         // BMP has no orientation of its own.
         if (layout.orientation != 1) continue;
         std::vector<uint8_t> bmp;
         ASSERT_TRUE(EncodePicture(s.stored, OutputType::kBmp, {}, &bmp).ok());
-        CheckRoute(Route::kBmpWhole, bmp, s.stored, layout, s.box, "RGB", 1);
+        CheckRoute(Way::kBmpWhole, bmp, s.stored, layout, s.box, "RGB", 1);
       }
     }
   }
@@ -529,7 +524,7 @@ TEST(RoutePhase, PhotoWithAPartialSampleAtItsDctScale) {
   std::printf("shift 0.00,0.25  6028x3391 -> 640x360  PSNR %6.2f  worst quarter %6.2f\n",
               shifted.whole, shifted.worst_edge);
   EXPECT_LT(shifted.worst_edge, kPhotoBound);
-  for (Route route : {Route::kJpegBands, Route::kJpegWhole}) {
+  for (Way route : {Way::kJpegBands, Way::kJpegWhole}) {
     const Image out = Convert(route, file, box);
     ASSERT_EQ(out.width, 640u);
     ASSERT_EQ(out.height, 360u);

@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
+#include "converter/band_worker.h"
 #include "converter/bmp_reader.h"
 #include "converter/convert_file.h"
 #include "converter/decode.h"
+#include "converter/jpeg_pipeline.h"
+#include "converter/png_pipeline.h"
 #include "converter/resample.h"
 #include "converter/source_picture.h"
 #include "picture_checks.h"
@@ -63,23 +67,45 @@ FileDifference CompareWrittenFiles(const std::vector<uint8_t>& a, const std::vec
   return difference;
 }
 
-void ExpectAsWholePicture(BandConversion bands, std::span<const uint8_t> file, TargetBox box,
+Status ConvertInBands(Route route, std::span<const uint8_t> file, TargetBox box,
+                      OutputType type, EncodeOptions options, std::vector<uint8_t>* encoded,
+                      PictureSize* produced, bool* banded, bool with_worker) {
+  const Plan plan = PlanConversion(ProbePicture(file), box, type);
+  *banded = plan.route == route;
+  if (!*banded) return Status::Ok();
+  EXPECT_TRUE(plan.two_threads);
+  BandWorker band_worker;
+  std::unique_ptr<BandWorker::Lease> worker = with_worker ? band_worker.TryAcquire() : nullptr;
+  EXPECT_EQ(worker != nullptr, with_worker) << "the band worker is held elsewhere";
+  const Status status =
+      route == Route::kJpegBands
+          ? ConvertJpegInBands(file, box, type, options, plan, worker.get(), encoded)
+          : ConvertPngInBands(file, box, type, options, plan, worker.get(), encoded);
+  if (status.ok()) *produced = plan.size;
+  return status;
+}
+
+void ExpectAsWholePicture(Route route, std::span<const uint8_t> file, TargetBox box,
                           OutputType type, EncodeOptions options, BandExpectation expected) {
   std::vector<uint8_t> whole;
   PictureSize whole_size;
   ASSERT_TRUE(ConvertWholePicture(file, box, type, options, &whole, &whole_size).ok());
   std::vector<uint8_t> actual;
   PictureSize size;
-  bool handled = !expected.banded;
-  const Status status = bands(file, box, type, options, &actual, &size, &handled, nullptr);
-  ASSERT_EQ(handled, expected.banded);
-  if (!handled) {
+  bool banded = !expected.banded;
+  const Status status = ConvertInBands(route, file, box, type, options, &actual, &size, &banded);
+  ASSERT_EQ(banded, expected.banded);
+  if (!banded) {
     EXPECT_TRUE(status.ok());
     EXPECT_TRUE(actual.empty());
     return;
   }
   ASSERT_TRUE(status.ok()) << status.context;
   EXPECT_EQ(size, whole_size);
+  std::vector<uint8_t> alone;
+  ASSERT_TRUE(
+      ConvertInBands(route, file, box, type, options, &alone, &size, &banded, false).ok());
+  EXPECT_TRUE(alone == actual) << "bytes differ without the worker";
   if (expected.tolerance == 0) {
     EXPECT_TRUE(actual == whole) << "encoded bytes differ";
     return;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/converter_context.h"
+#include "converter/conversion_plan.h"
 #include "converter/encode.h"
 #include "converter/error.h"
 #include "converter/fit_size.h"
@@ -36,22 +36,24 @@ struct FileDifference {
 // both are read back through the converter.
 FileDifference CompareWrittenFiles(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
-// ConvertJpegInBands or ConvertPngInBands.
-using BandConversion = Status (*)(std::span<const uint8_t> file, TargetBox box, OutputType type,
-                                  EncodeOptions options, std::vector<uint8_t>* encoded,
-                                  PictureSize* produced, bool* handled,
-                                  ConverterContext* context);
+// Plans `file` as ConvertPicture does and, when the plan takes `route`,
+// runs that band path: with the band worker, or with none as when another
+// conversion holds it. *banded says whether the plan took the route.
+Status ConvertInBands(Route route, std::span<const uint8_t> file, TargetBox box,
+                      OutputType type, EncodeOptions options, std::vector<uint8_t>* encoded,
+                      PictureSize* produced, bool* banded, bool with_worker = true);
 
 struct BandExpectation {
-  bool banded = true;         // the band pipeline takes the picture
+  bool banded = true;         // the plan takes the band route
   int tolerance = 0;          // largest channel difference allowed; 0: the same bytes
   double mean_tolerance = 0;  // mean channel difference allowed
 };
 
-// Converts `file` both ways and checks (with gtest) that the band pipeline
-// took or left it as expected and, where it took it, wrote the whole path's
-// picture at the whole path's size.
-void ExpectAsWholePicture(BandConversion bands, std::span<const uint8_t> file, TargetBox box,
+// Converts `file` both ways and checks (with gtest) that the plan took or
+// left it as expected and, where it took it, that the band path wrote the
+// whole path's picture at the whole path's size, and the same bytes with the
+// worker and without.
+void ExpectAsWholePicture(Route route, std::span<const uint8_t> file, TargetBox box,
                           OutputType type, EncodeOptions options, BandExpectation expected);
 
 }  // namespace quorvel::testing
