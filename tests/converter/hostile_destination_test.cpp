@@ -74,8 +74,7 @@ class DestinationTest : public testing::Test {
       const FolderContents before = ListFolder(watched);
       const ConvertOutcome outcome =
           ConvertOneIsolated({source, destination_for(type), box_width, box_height,
-                              type.transparency, type.quality},
-                             {}, 30);
+                              type.transparency, type.quality});
       EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
       EXPECT_EQ(outcome.call.status, status) << outcome.Describe();
       const FolderContents after = ListFolder(watched);
@@ -156,7 +155,7 @@ TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
     SCOPED_TRACE(type.suffix);
     const std::string destination = folder.Child("bild.") + type.suffix;
     const ConvertOutcome outcome = ConvertOneIsolated(
-        {TestdataPath(kLargerSource), destination, 0, 0, type.transparency, type.quality}, {}, 60);
+        {TestdataPath(kLargerSource), destination, 0, 0, type.transparency, type.quality});
     ASSERT_TRUE(outcome.Succeeded()) << outcome.Describe();
     const Probe probe = ProbePicture(destination);
     EXPECT_TRUE(probe.ok) << probe.error;

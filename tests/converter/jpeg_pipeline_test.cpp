@@ -16,7 +16,7 @@ namespace quorvel {
 namespace {
 
 using testing::ConvertWholePicture;
-using testing::ReadTestPicture;
+using testing::ReadTestFile;
 
 struct Case {
   const char* name;
@@ -68,7 +68,7 @@ class JpegPipelineTest : public ::testing::TestWithParam<Case> {};
 TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
   KALVENIX_REQUIRE_TESTDATA();
   const Case& c = GetParam();
-  const std::vector<uint8_t> file = ReadTestPicture(c.file);
+  const std::vector<uint8_t> file = ReadTestFile(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   testing::ExpectAsWholePicture(ConvertJpegInBands, file, c.box, c.type, {false, c.quality},
                                 {c.banded, c.tolerance, c.mean_tolerance});
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, JpegPipelineTest, ::testing::ValuesIn(kCases)
 // and leaves the worker free for the next picture.
 TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
   KALVENIX_REQUIRE_TESTDATA();
-  std::vector<uint8_t> file = ReadTestPicture("photos/LadyBird.jpg");
+  std::vector<uint8_t> file = ReadTestFile("photos/LadyBird.jpg");
   const std::vector<uint8_t> whole = file;
   file.resize(file.size() * 6 / 10);
   std::vector<uint8_t> encoded, expected;
@@ -103,7 +103,7 @@ TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
 // A box beyond the output limit is refused from the header, as before.
 TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
   KALVENIX_REQUIRE_TESTDATA();
-  const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
+  const std::vector<uint8_t> file = ReadTestFile("jpeg/testorig.jpg");
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = false;
@@ -118,7 +118,7 @@ TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
 // whole-picture path instead of waiting.
 TEST(JpegPipelineWorker, BusyWorkerLeavesThePictureToTheWholePath) {
   KALVENIX_REQUIRE_TESTDATA();
-  const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
+  const std::vector<uint8_t> file = ReadTestFile("jpeg/testorig.jpg");
   std::vector<uint8_t> encoded;
   PictureSize size;
   bool handled = true;

@@ -1,39 +1,24 @@
-// What the band pipelines are held against: the whole-picture pipeline step
-// by step, and how far apart two written files are.
+// The band routes held against the whole-picture reference: whether a
+// route takes a picture, and if so that it writes the reference's picture.
 #ifndef KALVENIX_TESTS_CONVERTER_WHOLE_PICTURE_PATH_H_
 #define KALVENIX_TESTS_CONVERTER_WHOLE_PICTURE_PATH_H_
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "converter/encode.h"
 #include "converter/error.h"
 #include "converter/fit_size.h"
-#include "converter/image.h"
 #include "converter/output_type.h"
+#include "test_files.h"
+#include "whole_picture.h"
 
 namespace quorvel::testing {
 
-// A file below the test data folder; empty when it cannot be read.
-std::vector<uint8_t> ReadTestPicture(const std::string& relative);
-
-// Decode, fit, resample and encode, as ConvertPicture does for what it does
-// not stream.
-Status ConvertWholePicture(std::span<const uint8_t> file, TargetBox box, OutputType type,
-                           EncodeOptions options, std::vector<uint8_t>* encoded,
-                           PictureSize* size);
-
-struct FileDifference {
-  bool same_size = false;
-  int worst = 0;     // largest difference of one channel
-  double mean = 0;   // mean over all channels
-};
-
-// Two written pictures of any output type, compared pixel by pixel after
-// both are read back through the converter.
-FileDifference CompareWrittenFiles(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
+using kalvenix::testing::CompareWrittenFiles;
+using kalvenix::testing::ConvertWholePicture;
+using kalvenix::testing::ReadTestFile;
 
 // ConvertJpegInBands or ConvertPngInBands.
 using BandConversion = Status (*)(std::span<const uint8_t> file, TargetBox box, OutputType type,
@@ -46,9 +31,9 @@ struct BandExpectation {
   double mean_tolerance = 0;  // mean channel difference allowed
 };
 
-// Converts `file` both ways and checks (with gtest) that the band pipeline
-// took or left it as expected and, where it took it, wrote the whole path's
-// picture at the whole path's size.
+// Converts `file` through `bands` and checks (with gtest) that it took or
+// left the picture as expected and, where it took it, wrote the whole-picture
+// reference's picture at its size.
 void ExpectAsWholePicture(BandConversion bands, std::span<const uint8_t> file, TargetBox box,
                           OutputType type, EncodeOptions options, BandExpectation expected);
 

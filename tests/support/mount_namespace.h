@@ -1,18 +1,18 @@
 // A mount namespace of the test process's own, so that what a test mounts
 // vanishes with the process even when a test crashes.
 // Thread-safety: call first thing in main, before any thread exists.
-#ifndef KALVENIX_TESTS_CONVERTER_MOUNT_NAMESPACE_H_
-#define KALVENIX_TESTS_CONVERTER_MOUNT_NAMESPACE_H_
+#ifndef KALVENIX_TESTS_SUPPORT_MOUNT_NAMESPACE_H_
+#define KALVENIX_TESTS_SUPPORT_MOUNT_NAMESPACE_H_
 
 #include <string>
 
-namespace hostile {
+namespace kalvenix::testing {
 
 // Root may mount there directly; elsewhere a user namespace grants it.
 // Returns an empty string, or why neither was allowed; a test then fails
 // rather than skips, since a skipped check proves nothing in CI.
 std::string EnterPrivateMountNamespace();
 
-}  // namespace hostile
+}  // namespace kalvenix::testing
 
-#endif  // KALVENIX_TESTS_CONVERTER_MOUNT_NAMESPACE_H_
+#endif  // KALVENIX_TESTS_SUPPORT_MOUNT_NAMESPACE_H_
