@@ -15,8 +15,8 @@ foreach(name manifest hostile_source hostile_destination case_folding)
   add_executable(converter_${name}_test ${name}_test.cpp)
   target_link_libraries(converter_${name}_test PRIVATE hostile_test_support)
   if(name MATCHES "hostile_destination|case_folding")
-    # Its own main enters a private mount namespace before any thread starts.
-    target_link_libraries(converter_${name}_test PRIVATE GTest::gtest)
+    # Its main enters a private mount namespace before any thread starts.
+    target_link_libraries(converter_${name}_test PRIVATE kalvenix_test_support_mount_main)
   else()
     target_link_libraries(converter_${name}_test PRIVATE GTest::gtest_main)
   endif()

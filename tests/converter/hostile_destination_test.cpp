@@ -26,11 +26,6 @@ namespace {
 constexpr int32_t kCannotWrite = 110;
 constexpr int32_t kDiskFull = 111;
 
-std::string& NamespaceError() {
-  static std::string error;
-  return error;
-}
-
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // A tmpfs over a folder, unmounted when the object goes.
@@ -62,7 +57,7 @@ class Tmpfs {
 class DestinationTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(RegisterComponent(ComponentPath()), ""); }
-  void SetUp() override { ASSERT_EQ(NamespaceError(), ""); }
+  void SetUp() override { ASSERT_EQ(PrivateMountNamespaceError(), ""); }
 
   // Converts `source` to every type into destination_for(suffix) and expects
   // each to fail with `status` while `watched` stays exactly as it was.
@@ -166,9 +161,3 @@ TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
 
 }  // namespace
 }  // namespace hostile
-
-int main(int argc, char** argv) {
-  hostile::NamespaceError() = hostile::EnterPrivateMountNamespace();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

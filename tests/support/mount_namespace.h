@@ -1,6 +1,8 @@
 // A mount namespace of the test process's own, so that what a test mounts
-// vanishes with the process even when a test crashes.
-// Thread-safety: call first thing in main, before any thread exists.
+// vanishes with the process even when a test crashes. A suite that mounts
+// links kalvenix_test_support_mount_main, whose main enters the namespace
+// before GoogleTest (or anything else) starts a thread.
+// Thread-safety: EnterPrivateMountNamespace only before any thread exists.
 #ifndef KALVENIX_TESTS_SUPPORT_MOUNT_NAMESPACE_H_
 #define KALVENIX_TESTS_SUPPORT_MOUNT_NAMESPACE_H_
 
@@ -12,6 +14,10 @@ namespace kalvenix::testing {
 // Returns an empty string, or why neither was allowed; a test then fails
 // rather than skips, since a skipped check proves nothing in CI.
 std::string EnterPrivateMountNamespace();
+
+// What that main's EnterPrivateMountNamespace returned; a test that mounts
+// asserts it is empty.
+const std::string& PrivateMountNamespaceError();
 
 }  // namespace kalvenix::testing
 
