@@ -3,8 +3,6 @@
 // beside this test in bin/, as beside the program.
 #include <QApplication>
 #include <QBuffer>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -13,21 +11,19 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 #include "app/system_batch.h"
 #include "main_window/main_window.h"
+#include "file_dialog_driver.h"
 #include "message_box_closer.h"
 #include "platform/qt_open_dialog.h"
 #include "testdata.h"
+#include "window_driver.h"
 
 namespace kalvenix {
 namespace {
@@ -46,65 +42,29 @@ QByteArray Digest(const QString& path) {
   return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-class Program {
+// The program's window, shown and active, with the real open dialog.
+class Program : public testing::WindowDriver {
  public:
   Program()
       : window_([](QWidget* parent) { return std::make_unique<QtOpenDialog>(parent); },
                 &ConvertOnThisSystem) {
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    if (!QTest::qWaitForWindowActive(&window_)) qFatal("window not active");
-  }
-
-  template <typename Control>
-  Control* Get(const char* name) {
-    auto* control = window_.findChild<Control*>(QString::fromLatin1(name));
-    if (control == nullptr) qFatal("no control %s", name);
-    return control;
+    Attach(&window_);
+    ShowAndActivate();
   }
 
   // "Add", then in the file dialog: go to `folder`, type the names, "Öffnen".
-  // A dialog that cannot be driven is cancelled, so the test fails, not hangs.
-  void AddThroughTheDialog(const QString& folder, const QStringList& names) {
-    QTimer::singleShot(0, [folder, names] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
-      auto cancel_on_failure = qScopeGuard([dialog] {
-        if (dialog->isVisible()) dialog->reject();
-      });
-      dialog->setDirectory(folder);
-      QStringList quoted;
-      for (const QString& name : names) quoted << '"' + name + '"';
-      auto* name_field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-      QVERIFY(name_field != nullptr && buttons != nullptr);
-      name_field->setText(quoted.join(' '));
+  // Returns what went wrong there, empty when nothing did.
+  QString AddThroughTheDialog(const QString& folder, const QStringList& names) {
+    const testing::FileDialogDriver user([&](QFileDialog& dialog) {
+      const QString failure = testing::TypeNames(dialog, folder, testing::Quoted(names));
+      if (!failure.isEmpty()) return failure;
+      auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+      if (buttons == nullptr) return QStringLiteral("the dialog has no buttons");
       QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+      return QString();
     });
-    QTest::mouseClick(Get<QPushButton>("cmdAdd"), Qt::LeftButton);
-  }
-
-  void ChooseType(int position) {
-    auto* combo = Get<QComboBox>("cmbType");
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Home);
-    for (int i = 0; i < position; ++i) QTest::keyClick(combo, Qt::Key_Down);
-  }
-
-  void TypeInto(const char* name, const QString& text) {
-    auto* box = Get<QLineEdit>(name);
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(box, text);
-  }
-
-  void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
-
-  QStringList Entries() {
-    QStringList entries;
-    auto* list = Get<QListWidget>("lstFiles");
-    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
-    return entries;
+    Click("cmdAdd");
+    return user.Failure();
   }
 
  private:
@@ -133,8 +93,9 @@ class EndToEndTest : public QObject {
     const QByteArray graphic_digest = Digest(graphic);
 
     Program program;
-    program.AddThroughTheDialog(folder_->path(),
-                                {"free_by_Peter_Nerlich.jpg", "MATE-Stripes-Light.png"});
+    QCOMPARE(program.AddThroughTheDialog(
+                 folder_->path(), {"free_by_Peter_Nerlich.jpg", "MATE-Stripes-Light.png"}),
+             QString());
     QCOMPARE(program.Entries(), (QStringList{QFileInfo(photo).absoluteFilePath(),
                                              QFileInfo(graphic).absoluteFilePath()}));
     program.ChooseType(3);
@@ -161,8 +122,9 @@ class EndToEndTest : public QObject {
     if (QTest::currentTestFailed()) return;
     QVERIFY2(ConverterBesideUs(), "the converter Quorvel.so must lie beside this test");
     Program program;
-    program.AddThroughTheDialog(folder_->path(),
-                                {"free_by_Peter_Nerlich.jpg", "MATE-Stripes-Light.png"});
+    QCOMPARE(program.AddThroughTheDialog(
+                 folder_->path(), {"free_by_Peter_Nerlich.jpg", "MATE-Stripes-Light.png"}),
+             QString());
     program.ChooseType(1);
     program.Click("chkTrans");
     program.Click("mndKonv");
@@ -199,14 +161,14 @@ class EndToEndTest : public QObject {
     QVERIFY(QDir(folder_->path()).mkdir("verstellt.PNG"));
 
     Program program;
-    program.AddThroughTheDialog(folder_->path(),
-                                {"kaputt.jpg", "gut.jpg", "verstellt.jpg"});
+    QCOMPARE(program.AddThroughTheDialog(folder_->path(), {"kaputt.jpg", "gut.jpg", "verstellt.jpg"}),
+             QString());
     program.ChooseType(3);
     testing::MessageBoxCloser closer;
     program.Click("mndKonv");
 
-    QCOMPARE(closer.texts.size(), 1);
-    const QStringList lines = closer.texts.front().split('\n');
+    QCOMPARE(closer.texts().size(), 1);
+    const QStringList lines = closer.texts().front().split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], QStringLiteral("2 von 3 Dateien wurden nicht konvertiert:"));
     QVERIFY2(lines[1].startsWith("kaputt.jpg: JPEG-Datei ist beschädigt"), qPrintable(lines[1]));
@@ -220,23 +182,13 @@ class EndToEndTest : public QObject {
   void konvertierenWithAnEmptyListOnlyShowsTheMessage() {
     QVERIFY(QFile(folder_->filePath("notiz.txt")).open(QIODevice::WriteOnly));
     Program program;
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Information;
-    qsizetype buttons = 0;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      QVERIFY(box != nullptr);
-      title = box->windowTitle();
-      text = box->text();
-      icon = box->icon();
-      buttons = box->buttons().size();
-      QTest::keyClick(box, Qt::Key_Return);
-    });
+    testing::MessageBoxCloser closer;
     program.Click("mndKonv");
-    QCOMPARE(title, QStringLiteral("Kalvenix"));
-    QCOMPARE(text, QStringLiteral("Keine Dateien ausgewählt!"));
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons, 1);
+    QCOMPARE(closer.boxes.size(), size_t{1});
+    QCOMPARE(closer.boxes[0].title, QStringLiteral("Kalvenix"));
+    QCOMPARE(closer.boxes[0].text, QStringLiteral("Keine Dateien ausgewählt!"));
+    QCOMPARE(closer.boxes[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(closer.boxes[0].buttons, 1);
     QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), QStringList{"notiz.txt"});
   }
 

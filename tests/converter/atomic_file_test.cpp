@@ -44,11 +44,7 @@ using testing::ReadBytes;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = testing::MakeTempFolder();
-    ASSERT_FALSE(folder_.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
@@ -56,7 +52,8 @@ class AtomicFileTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << text;
   }
 
-  std::string folder_;
+  testing::ScratchFolder scratch_;
+  const std::string folder_ = scratch_.path();
 };
 
 const std::vector<uint8_t> kBytes = {'n', 'e', 'u', 0, 1, 2};

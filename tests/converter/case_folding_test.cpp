@@ -32,11 +32,6 @@ namespace {
 
 constexpr int32_t kDestinationIsSource = 117;
 
-std::string& NamespaceError() {
-  static std::string error;
-  return error;
-}
-
 // Runs a tool from the system folders; returns an empty string, or why it
 // failed with what it printed.
 std::string Run(const std::vector<std::string>& argv) {
@@ -152,7 +147,7 @@ class CaseFoldingTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(RegisterComponent(ComponentPath()), ""); }
   void SetUp() override {
-    ASSERT_EQ(NamespaceError(), "");
+    ASSERT_EQ(PrivateMountNamespaceError(), "");
     ASSERT_EQ(card_.error(), "");
     photo_ = PhotoBytes();
     ASSERT_TRUE(WriteFile(card_.Child("foto.jpg"), photo_));
@@ -202,9 +197,3 @@ TEST_F(CaseFoldingTest, OtherDestinationsOnTheCardAreWrittenAndReplaced) {
 
 }  // namespace
 }  // namespace hostile
-
-int main(int argc, char** argv) {
-  hostile::NamespaceError() = hostile::EnterPrivateMountNamespace();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -13,77 +13,46 @@
 #include <gtest/gtest.h>
 
 #include "converter/error.h"
-#include "converter/utf16_text.h"
+#include "convert_ex.h"
 #include "picture_checks.h"
 #include "platform/component_object.h"
-#include "platform/owned_text.h"
-#include "platform/owned_variant.h"
 #include "testdata.h"
 
 namespace quorvel {
 namespace {
 
-using kalvenix::BoolReference;
 using kalvenix::CallOutcome;
 using kalvenix::ComponentObject;
-using kalvenix::Int32Reference;
-using kalvenix::OwnedText;
-using kalvenix::TextArgument;
-using kalvenix::TextReference;
+using kalvenix::testing::ConvertExResult;
 using testing::FolderEntries;
 
 const std::string kData = kalvenix::testing::TestdataDir();
 const std::string kPhoto = kData + "/photos/sunset_by_Aitzol_Berasategi.jpg";
 
-struct Converted {
-  CallOutcome outcome;
-  int32_t width;
-  int32_t height;
-};
-
 class ComponentTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // Self-registration, as the program does it when creation first fails.
-    library_ = dlopen(QUORVEL_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_EQ(kalvenix::testing::RegisterComponent(QUORVEL_PATH), "");
+    library_ = dlopen(QUORVEL_PATH, RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(library_, nullptr) << dlerror();
-    auto register_server =
-        reinterpret_cast<CompRegisterServerFn>(dlsym(library_, COMP_REGISTER_EXPORT));
-    ASSERT_NE(register_server, nullptr);
-    ASSERT_EQ(register_server(), COMP_OK);
   }
 
-  void SetUp() override {
-    folder_ = testing::MakeTempFolder();
-    ASSERT_FALSE(folder_.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
   // The batch's call: source by value, the rest by reference.
-  static Converted ConvertEx(const std::string& source, const std::string& destination,
-                             int32_t width, int32_t height, bool transparency = false,
-                             int32_t quality = 100) {
-    ComponentObject object;
-    EXPECT_EQ(ComponentObject::Create("Dravimo.Compendium", &object), COMP_OK);
-    OwnedText source_text(Utf8ToUtf16(source));
-    OwnedText destination_text(Utf8ToUtf16(destination));
-    CompBool transparency_value = transparency ? COMP_TRUE : COMP_FALSE;
-    CompVariant args[] = {TextArgument(source_text.get()),
-                          TextReference(destination_text.storage()),
-                          Int32Reference(&width),
-                          Int32Reference(&height),
-                          BoolReference(&transparency_value),
-                          Int32Reference(&quality)};
-    Converted result{object.Invoke("convertEx", args), 0, 0};
-    result.width = width;
-    result.height = height;
-    return result;
+  static ConvertExResult ConvertEx(const std::string& source, const std::string& destination,
+                                   int32_t width, int32_t height, bool transparency = false,
+                                   int32_t quality = 100) {
+    return kalvenix::testing::ConvertEx(
+        {source, destination, width, height, transparency, quality});
   }
 
   static void* library_;
-  std::string folder_;
+  testing::ScratchFolder scratch_;
+  const std::string folder_ = scratch_.path();
 };
 
 void* ComponentTest::library_ = nullptr;
@@ -107,9 +76,9 @@ TEST_P(PhotoToEachTypeTest, HasTheFittedSizeAndStaysCloseToTheReference) {
   static const QImage reference_full(QString::fromStdString(kPhoto));
   ASSERT_FALSE(reference_full.isNull());
   const std::string destination = Path(std::string("sunset.") + GetParam().suffix);
-  const Converted c = ConvertEx(kPhoto, destination, 640, 480);
-  ASSERT_TRUE(c.outcome.ok()) << c.outcome.status << " "
-                              << QString::fromStdU16String(c.outcome.message).toStdString();
+  const ConvertExResult c = ConvertEx(kPhoto, destination, 640, 480);
+  ASSERT_TRUE(c.ok()) << c.status << " "
+                              << c.message;
   EXPECT_EQ(c.width, 640);
   EXPECT_EQ(c.height, 427);
   auto written = testing::DecodeFileWithQt(destination);
@@ -139,8 +108,8 @@ INSTANTIATE_TEST_SUITE_P(Types, PhotoToEachTypeTest,
 
 TEST_F(ComponentTest, FreeSidesKeepTheOriginalSize) {
   KALVENIX_REQUIRE_TESTDATA();
-  const Converted c = ConvertEx(kData + "/jpeg/testorig.jpg", Path("a.png"), 0, -1);
-  ASSERT_TRUE(c.outcome.ok());
+  const ConvertExResult c = ConvertEx(kData + "/jpeg/testorig.jpg", Path("a.png"), 0, -1);
+  ASSERT_TRUE(c.ok());
   EXPECT_EQ(c.width, 227);
   EXPECT_EQ(c.height, 149);
 }
@@ -152,9 +121,9 @@ TEST_F(ComponentTest, BrokenSourcesFailWithAMessageAndLeaveNoFile) {
                            "photos/does-not-exist.jpg"}) {
     for (const char* suffix : {"JPG", "PNG", "GIF", "BMP"}) {
       const std::string destination = Path(std::string("out.") + suffix);
-      const Converted c = ConvertEx(kData + "/" + name, destination, 640, 480);
-      EXPECT_GE(c.outcome.status, COMP_E_COMPONENT_FIRST) << name;
-      EXPECT_FALSE(c.outcome.message.empty()) << name;
+      const ConvertExResult c = ConvertEx(kData + "/" + name, destination, 640, 480);
+      EXPECT_GE(c.status, COMP_E_COMPONENT_FIRST) << name;
+      EXPECT_FALSE(c.message.empty()) << name;
       EXPECT_EQ(c.width, 640) << "the size is written back only on success";
       EXPECT_TRUE(FolderEntries(folder_).empty()) << name << " -> " << suffix;
     }
@@ -165,9 +134,9 @@ TEST_F(ComponentTest, FailedConversionLeavesTheExistingDestinationAlone) {
   KALVENIX_REQUIRE_TESTDATA();
   const std::string destination = Path("alt.JPG");
   std::ofstream(destination) << "altes Bild";
-  const Converted c = ConvertEx(kData + "/hostile/made/truncated-header-only.jpg", destination,
+  const ConvertExResult c = ConvertEx(kData + "/hostile/made/truncated-header-only.jpg", destination,
                                 640, 480);
-  EXPECT_FALSE(c.outcome.ok());
+  EXPECT_FALSE(c.ok());
   const std::vector<uint8_t> content = testing::ReadBytes(destination);
   EXPECT_EQ(std::string(content.begin(), content.end()), "altes Bild");
 }
@@ -179,10 +148,6 @@ void MakePhoto(const std::string& path) {
     for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, 90));
   }
   ASSERT_TRUE(image.save(QString::fromStdString(path), "JPEG", 90));
-}
-
-std::string Utf8(const std::u16string& text) {
-  return QString::fromStdU16String(text).toStdString();
 }
 
 // "DSC0001.JPG" to "JPG" names the source itself; so do other spellings and
@@ -208,12 +173,12 @@ TEST_F(ComponentTest, DestinationThatIsTheSourceIsRefusedAndTheOriginalStays) {
                           Naming{"symbolic link to the source", source, Path("symlink.JPG")},
                           Naming{"source opened through a link", Path("symlink.JPG"), source}}) {
     SCOPED_TRACE(n.what);
-    const Converted c = ConvertEx(n.source, n.destination, 640, 480, false, 85);
-    EXPECT_EQ(c.outcome.status, static_cast<CompStatus>(Error::kDestinationIsSource));
-    EXPECT_EQ(Utf8(c.outcome.message)
+    const ConvertExResult c = ConvertEx(n.source, n.destination, 640, 480, false, 85);
+    EXPECT_EQ(c.status, static_cast<CompStatus>(Error::kDestinationIsSource));
+    EXPECT_EQ(c.message
                   .rfind("Das Ziel ist die Quelldatei selbst; das Original bleibt unverändert", 0),
               0u)
-        << Utf8(c.outcome.message);
+        << c.message;
     EXPECT_EQ(c.width, 640) << "the size is written back only on success";
     EXPECT_TRUE(testing::ReadBytes(source) == original);
     EXPECT_EQ(FolderEntries(folder_), entries);
@@ -237,8 +202,8 @@ TEST_F(ComponentTest, AnotherFileAtTheDestinationIsStillReplaced) {
     } else {
       std::ofstream(Path("foto.JPG"), std::ios::trunc) << "altes Bild";
     }
-    const Converted c = ConvertEx(source, Path("foto.JPG"), 640, 480, false, 85);
-    ASSERT_TRUE(c.outcome.ok()) << Utf8(c.outcome.message);
+    const ConvertExResult c = ConvertEx(source, Path("foto.JPG"), 640, 480, false, 85);
+    ASSERT_TRUE(c.ok()) << c.message;
     auto written = testing::DecodeFileWithQt(Path("foto.JPG"));
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(written->width, 640u);
@@ -250,15 +215,15 @@ TEST_F(ComponentTest, AnotherFileAtTheDestinationIsStillReplaced) {
 
 TEST_F(ComponentTest, SourcesAreRecognisedByContentNotByName) {
   KALVENIX_REQUIRE_TESTDATA();
-  const Converted c = ConvertEx(kData + "/hostile/made/png-data-named.jpg", Path("a.BMP"), 64, 64);
-  ASSERT_TRUE(c.outcome.ok()) << QString::fromStdU16String(c.outcome.message).toStdString();
+  const ConvertExResult c = ConvertEx(kData + "/hostile/made/png-data-named.jpg", Path("a.BMP"), 64, 64);
+  ASSERT_TRUE(c.ok()) << c.message;
   EXPECT_TRUE(testing::DecodeFileWithQt(Path("a.BMP")).has_value());
 }
 
 TEST_F(ComponentTest, UnknownSuffixIsRefusedBeforeAnythingIsRead) {
-  const Converted c = ConvertEx(kPhoto, Path("sunset.TIF"), 640, 480);
-  EXPECT_EQ(c.outcome.status, static_cast<CompStatus>(Error::kUnknownSuffix));
-  EXPECT_EQ(QString::fromStdU16String(c.outcome.message).toStdString().rfind(
+  const ConvertExResult c = ConvertEx(kPhoto, Path("sunset.TIF"), 640, 480);
+  EXPECT_EQ(c.status, static_cast<CompStatus>(Error::kUnknownSuffix));
+  EXPECT_EQ(c.message.rfind(
                 "Unbekannter Zieldateityp", 0),
             0u);
   EXPECT_TRUE(FolderEntries(folder_).empty());
@@ -267,9 +232,9 @@ TEST_F(ComponentTest, UnknownSuffixIsRefusedBeforeAnythingIsRead) {
 TEST_F(ComponentTest, PictureWithTransparencyKeepsItInPngAndGif) {
   KALVENIX_REQUIRE_TESTDATA();
   const std::string source = kData + "/photos/MATE-Stripes-Light.png";
-  ASSERT_TRUE(ConvertEx(source, Path("a.PNG"), 320, 240).outcome.ok());
-  ASSERT_TRUE(ConvertEx(source, Path("a.GIF"), 320, 240, true).outcome.ok());
-  ASSERT_TRUE(ConvertEx(source, Path("b.GIF"), 320, 240, false).outcome.ok());
+  ASSERT_TRUE(ConvertEx(source, Path("a.PNG"), 320, 240).ok());
+  ASSERT_TRUE(ConvertEx(source, Path("a.GIF"), 320, 240, true).ok());
+  ASSERT_TRUE(ConvertEx(source, Path("b.GIF"), 320, 240, false).ok());
   EXPECT_TRUE(QImage(QString::fromStdString(Path("a.PNG"))).hasAlphaChannel());
   EXPECT_TRUE(QImage(QString::fromStdString(Path("a.GIF"))).hasAlphaChannel());
   auto flat = testing::DecodeFileWithQt(Path("b.GIF"));

@@ -125,23 +125,23 @@ INSTANTIATE_TEST_SUITE_P(Rules, PlanTable, ::testing::ValuesIn(kRows),
 // The probe reads what the readers read: the facts the rules above turn on.
 TEST(ProbePicture, ReadsTheFactsThePlanNeeds) {
   KALVENIX_REQUIRE_TESTDATA();
-  using testing::ReadTestPicture;
-  PictureHeader h = ProbePicture(ReadTestPicture("jpeg/peacock.progressive.jpg"));
+  using testing::ReadTestFile;
+  PictureHeader h = ProbePicture(ReadTestFile("jpeg/peacock.progressive.jpg"));
   EXPECT_TRUE(h.readable);
   EXPECT_EQ(h.format, kJpeg);
   EXPECT_TRUE(h.all_scans_first);
-  h = ProbePicture(ReadTestPicture("jpeg/testorig.jpg"));
+  h = ProbePicture(ReadTestFile("jpeg/testorig.jpg"));
   EXPECT_TRUE(h.readable);
   EXPECT_FALSE(h.all_scans_first);
   EXPECT_EQ(h.model, PixelModel::kRgb);
-  h = ProbePicture(ReadTestPicture("jpeg/pil_sample_cmyk.jpg"));
+  h = ProbePicture(ReadTestFile("jpeg/pil_sample_cmyk.jpg"));
   EXPECT_TRUE(IsCmyk(h.model));
-  h = ProbePicture(ReadTestPicture("exif/Landscape_6.jpg"));
+  h = ProbePicture(ReadTestFile("exif/Landscape_6.jpg"));
   EXPECT_EQ(h.orientation, 6);
-  h = ProbePicture(ReadTestPicture("png/hippopotamus.interlaced.png"));
+  h = ProbePicture(ReadTestFile("png/hippopotamus.interlaced.png"));
   EXPECT_TRUE(h.readable);
   EXPECT_TRUE(h.interlaced);
-  h = ProbePicture(ReadTestPicture("png/hopper.png"));
+  h = ProbePicture(ReadTestFile("png/hopper.png"));
   EXPECT_FALSE(h.interlaced);
   EXPECT_TRUE(h.rows_as_stored);
   EXPECT_EQ(h.stored_width, 128u);

@@ -7,21 +7,17 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "converter/encode.h"
-#include "converter/utf16_text.h"
+#include "convert_ex.h"
 #include "made_png.h"
-#include "picture_checks.h"
 #include "platform/component_object.h"
-#include "platform/owned_text.h"
-#include "platform/owned_variant.h"
+#include "test_files.h"
 
 namespace {
 
@@ -40,12 +36,10 @@ extern "C" __attribute__((visibility("default"))) int mallopt(int param, int val
 namespace quorvel {
 namespace {
 
-using kalvenix::BoolReference;
 using kalvenix::ComponentObject;
-using kalvenix::Int32Reference;
-using kalvenix::OwnedText;
-using kalvenix::TextArgument;
-using kalvenix::TextReference;
+using kalvenix::testing::ConvertExArguments;
+using kalvenix::testing::ConvertExRequest;
+using kalvenix::testing::ScratchFolder;
 
 size_t ThreadsOfThisProcess() {
   const std::filesystem::directory_iterator tasks("/proc/self/task");
@@ -55,8 +49,6 @@ size_t ThreadsOfThisProcess() {
 class HostEffectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = testing::MakeTempFolder();
-    ASSERT_FALSE(folder_.empty());
     threads_before_ = ThreadsOfThisProcess();
     // A photo-like picture large enough for both band pipelines and for the
     // resampler's split.
@@ -64,41 +56,26 @@ class HostEffectsTest : public ::testing::Test {
     Image picture{width, height, 3, testing::MakeFilteredPicture(width, height, 3).pixels};
     std::vector<uint8_t> png;
     ASSERT_TRUE(EncodePicture(picture, OutputType::kPng, {}, &png).ok());
-    std::ofstream(Path("source.png"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-    void* library = dlopen(QUORVEL_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto register_server =
-        reinterpret_cast<CompRegisterServerFn>(dlsym(library, COMP_REGISTER_EXPORT));
-    ASSERT_NE(register_server, nullptr);
-    ASSERT_EQ(register_server(), COMP_OK);
-    dlclose(library);
+    ASSERT_TRUE(kalvenix::testing::WriteFile(
+        folder_.Child("source.png"), {reinterpret_cast<const char*>(png.data()), png.size()}));
+    ASSERT_EQ(kalvenix::testing::RegisterComponent(QUORVEL_PATH), "");
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
   // The batch's call, on an object of its own or on `held`.
   void Convert(const std::string& source, const std::string& destination, int32_t width,
-               int32_t height, ComponentObject* held = nullptr) {
-    ComponentObject own;
-    ComponentObject* object = held;
-    if (object == nullptr) {
-      ASSERT_EQ(ComponentObject::Create("Dravimo.Compendium", &own), COMP_OK);
-      object = &own;
+               int32_t height, ComponentObject* held) {
+    const ConvertExRequest request{folder_.Child(source), folder_.Child(destination), width,
+                                   height, false, 90};
+    kalvenix::testing::ConvertExResult result;
+    if (held == nullptr) {
+      result = kalvenix::testing::ConvertEx(request);
+    } else {
+      ConvertExArguments args(request);
+      result = kalvenix::testing::InvokeConvertEx(*held, args);
     }
-    OwnedText source_text(Utf8ToUtf16(Path(source)));
-    OwnedText destination_text(Utf8ToUtf16(Path(destination)));
-    CompBool transparency = COMP_FALSE;
-    int32_t quality = 90;
-    CompVariant args[] = {TextArgument(source_text.get()),
-                          TextReference(destination_text.storage()),
-                          Int32Reference(&width),
-                          Int32Reference(&height),
-                          BoolReference(&transparency),
-                          Int32Reference(&quality)};
-    EXPECT_TRUE(object->Invoke("convertEx", args).ok()) << source << " -> " << destination;
-    EXPECT_TRUE(std::filesystem::exists(Path(destination))) << destination;
+    EXPECT_TRUE(result.ok()) << source << " -> " << destination << ": "
+                             << kalvenix::testing::DescribeCall(result);
+    EXPECT_TRUE(kalvenix::testing::FileExists(folder_.Child(destination))) << destination;
   }
 
   // Every way through the converter: banded PNG and JPEG, the whole picture
@@ -111,7 +88,7 @@ class HostEffectsTest : public ::testing::Test {
     Convert("big.jpg", "small.gif", 640, 480, held);
   }
 
-  std::string folder_;
+  ScratchFolder folder_;
   size_t threads_before_ = 0;
 };
 

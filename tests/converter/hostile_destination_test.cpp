@@ -26,11 +26,6 @@ namespace {
 constexpr int32_t kCannotWrite = 110;
 constexpr int32_t kDiskFull = 111;
 
-std::string& NamespaceError() {
-  static std::string error;
-  return error;
-}
-
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // A tmpfs over a folder, unmounted when the object goes.
@@ -62,7 +57,7 @@ class Tmpfs {
 class DestinationTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(RegisterComponent(ComponentPath()), ""); }
-  void SetUp() override { ASSERT_EQ(NamespaceError(), ""); }
+  void SetUp() override { ASSERT_EQ(PrivateMountNamespaceError(), ""); }
 
   // Converts `source` to every type into destination_for(suffix) and expects
   // each to fail with `status` while `watched` stays exactly as it was.
@@ -74,8 +69,7 @@ class DestinationTest : public testing::Test {
       const FolderContents before = ListFolder(watched);
       const ConvertOutcome outcome =
           ConvertOneIsolated({source, destination_for(type), box_width, box_height,
-                              type.transparency, type.quality},
-                             {}, 30);
+                              type.transparency, type.quality});
       EXPECT_TRUE(outcome.FailedCleanly()) << outcome.Describe();
       EXPECT_EQ(outcome.call.status, status) << outcome.Describe();
       const FolderContents after = ListFolder(watched);
@@ -156,7 +150,7 @@ TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
     SCOPED_TRACE(type.suffix);
     const std::string destination = folder.Child("bild.") + type.suffix;
     const ConvertOutcome outcome = ConvertOneIsolated(
-        {TestdataPath(kLargerSource), destination, 0, 0, type.transparency, type.quality}, {}, 60);
+        {TestdataPath(kLargerSource), destination, 0, 0, type.transparency, type.quality});
     ASSERT_TRUE(outcome.Succeeded()) << outcome.Describe();
     const Probe probe = ProbePicture(destination);
     EXPECT_TRUE(probe.ok) << probe.error;
@@ -167,9 +161,3 @@ TEST_F(DestinationTest, RoomyFileSystemTakesTheSameWork) {
 
 }  // namespace
 }  // namespace hostile
-
-int main(int argc, char** argv) {
-  hostile::NamespaceError() = hostile::EnterPrivateMountNamespace();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -18,7 +18,7 @@ namespace quorvel {
 namespace {
 
 using testing::ConvertWholePicture;
-using testing::ReadTestPicture;
+using testing::ReadTestFile;
 
 struct Case {
   const char* name;
@@ -70,7 +70,7 @@ class JpegPipelineTest : public ::testing::TestWithParam<Case> {};
 TEST_P(JpegPipelineTest, WritesWhatTheWholePicturePathWrites) {
   KALVENIX_REQUIRE_TESTDATA();
   const Case& c = GetParam();
-  const std::vector<uint8_t> file = ReadTestPicture(c.file);
+  const std::vector<uint8_t> file = ReadTestFile(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   testing::ExpectAsWholePicture(Route::kJpegBands, file, c.box, c.type, {false, c.quality},
                                 {c.banded, c.tolerance, c.mean_tolerance});
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, JpegPipelineTest, ::testing::ValuesIn(kCases)
 // and leaves the worker free for the next picture.
 TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
   KALVENIX_REQUIRE_TESTDATA();
-  std::vector<uint8_t> file = ReadTestPicture("photos/LadyBird.jpg");
+  std::vector<uint8_t> file = ReadTestFile("photos/LadyBird.jpg");
   const std::vector<uint8_t> whole = file;
   file.resize(file.size() * 6 / 10);
   std::vector<uint8_t> encoded, expected;
@@ -108,7 +108,7 @@ TEST(JpegPipelineFailure, TruncatedFileFailsAndFreesTheWorker) {
 // plan leaves it to the whole path, whose reader refuses it.
 TEST(JpegPipelineFailure, OversizedBoxIsRefused) {
   KALVENIX_REQUIRE_TESTDATA();
-  const std::vector<uint8_t> file = ReadTestPicture("jpeg/testorig.jpg");
+  const std::vector<uint8_t> file = ReadTestFile("jpeg/testorig.jpg");
   const Plan plan = PlanConversion(ProbePicture(file), {60000, 60000}, OutputType::kJpeg);
   EXPECT_EQ(plan.route, Route::kWhole);
   EXPECT_EQ(plan.why, WholeBecause::kSize);
@@ -127,7 +127,7 @@ TEST(JpegPipelineWorker, BusyWorkerStillBandsOnThisThread) {
   KALVENIX_REQUIRE_TESTDATA();
   for (const char* name : {"jpeg/testorig.jpg", "photos/friends_by_Aitzol_Berasategi.jpg"}) {
     SCOPED_TRACE(name);
-    const std::vector<uint8_t> file = ReadTestPicture(name);
+    const std::vector<uint8_t> file = ReadTestFile(name);
     std::vector<uint8_t> alone, shared;
     PictureSize size;
     ConverterContext context;

@@ -153,26 +153,4 @@ Image ReferenceLanczos(const Image& source, uint32_t width, uint32_t height) {
   return out;
 }
 
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string MakeTempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvel_test_XXXXXX").string();
-  const char* made = mkdtemp(pattern.data());
-  return made ? std::string(made) : std::string();
-}
-
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 }  // namespace quorvel::testing

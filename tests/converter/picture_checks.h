@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "converter/image.h"
+#include "test_files.h"
 
 namespace quorvel::testing {
 
@@ -37,14 +38,11 @@ double Psnr(const Image& a, const Image& b);
 // Straight-forward separable Lanczos-3 in double precision, RGB only.
 Image ReferenceLanczos(const Image& source, uint32_t width, uint32_t height);
 
-std::vector<uint8_t> ReadBytes(const std::string& path);
-
-// A fresh empty folder under the test's temporary folder; removed by the
-// caller (or left to the system's /tmp cleaning).
-std::string MakeTempFolder();
-
-bool FileExists(const std::string& path);
-std::vector<std::string> FolderEntries(const std::string& folder);
+using kalvenix::testing::FileExists;
+using kalvenix::testing::FolderEntries;
+using kalvenix::testing::ReadBytes;
+using kalvenix::testing::ScratchFolder;
+using kalvenix::testing::WriteFile;
 
 }  // namespace quorvel::testing
 

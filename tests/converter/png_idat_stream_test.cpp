@@ -54,7 +54,7 @@ TEST(IdatStream, GivesLibspngsPixelsForTheSharedPictures) {
       if (entry.path().extension() != ".png") continue;
       const std::string name = std::string(folder) + "/" + entry.path().filename().string();
       SCOPED_TRACE(name);
-      const std::vector<uint8_t> file = testing::ReadTestPicture(name);
+      const std::vector<uint8_t> file = testing::ReadTestFile(name);
       OpenedPng png;
       if (!OpenPng(file, {}, &png).ok() || !png.rows_as_stored || png.interlaced) continue;
       std::vector<uint8_t> pixels;

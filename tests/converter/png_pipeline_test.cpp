@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,7 @@ namespace quorvel {
 namespace {
 
 using testing::ConvertWholePicture;
-using testing::ReadTestPicture;
+using testing::ReadTestFile;
 
 uint32_t BigEndian32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
@@ -101,7 +100,7 @@ class PngPipelineTest : public ::testing::TestWithParam<Case> {};
 TEST_P(PngPipelineTest, WritesWhatTheWholePicturePathWrites) {
   KALVENIX_REQUIRE_TESTDATA();
   const Case& c = GetParam();
-  std::vector<uint8_t> file = ReadTestPicture(c.file);
+  std::vector<uint8_t> file = ReadTestFile(c.file);
   ASSERT_FALSE(file.empty()) << c.file;
   if (c.orientation != 1) file = WithOrientation(file, uint16_t(c.orientation));
   testing::ExpectAsWholePicture(Route::kPngBands, file, c.box, c.type, {false, 95},
@@ -141,7 +140,7 @@ TEST(PngPipelineSuite, EveryPictureAsTheWholePathConvertsIt) {
        std::filesystem::directory_iterator(kalvenix::testing::TestdataPath("pngsuite"))) {
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
-    if (!ExpectAsTheWholePath(ReadTestPicture("pngsuite/" + name), {20, 20})) {
+    if (!ExpectAsTheWholePath(ReadTestFile("pngsuite/" + name), {20, 20})) {
       // Only interlaced files and a damaged signature are left to the whole path.
       EXPECT_TRUE(name[3] == 'i' || name[0] == 'x');
     }
@@ -252,7 +251,7 @@ class PngPipelineDamage : public ::testing::TestWithParam<Damage> {};
 TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
   KALVENIX_REQUIRE_TESTDATA();
   const Damage& d = GetParam();
-  std::vector<uint8_t> file = ReadTestPicture(d.file);
+  std::vector<uint8_t> file = ReadTestFile(d.file);
   ASSERT_FALSE(file.empty());
   if (d.make != nullptr) file = d.make(std::move(file));
   std::vector<uint8_t> expected, actual;
@@ -268,15 +267,15 @@ TEST_P(PngPipelineDamage, FailsAsTheWholePathWithNoOutput) {
   EXPECT_EQ(status.context, reference.context);
   EXPECT_TRUE(actual.empty());
 
-  const std::string folder = testing::MakeTempFolder();
-  const std::string source = folder + "/source.png", destination = folder + "/out.jpg";
-  std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                std::streamsize(file.size()));
-  EXPECT_EQ(ConvertFile(source, destination, {64, 64}, false, 90, &size).code, reference.code);
-  EXPECT_EQ(testing::FolderEntries(folder), std::vector<std::string>{"source.png"});
-  std::filesystem::remove_all(folder);
+  const testing::ScratchFolder folder;
+  const std::string source = folder.Child("source.png");
+  ASSERT_TRUE(testing::WriteFile(
+      source, {reinterpret_cast<const char*>(file.data()), file.size()}));
+  EXPECT_EQ(ConvertFile(source, folder.Child("out.jpg"), {64, 64}, false, 90, &size).code,
+            reference.code);
+  EXPECT_EQ(testing::FolderEntries(folder.path()), std::vector<std::string>{"source.png"});
 
-  const std::vector<uint8_t> sound = ReadTestPicture("png/hopper.png");
+  const std::vector<uint8_t> sound = ReadTestFile("png/hopper.png");
   ASSERT_TRUE(testing::ConvertInBands(Route::kPngBands, sound, {64, 64}, OutputType::kJpeg, {},
                                       &actual, &size, &handled)
                   .ok());
@@ -290,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(Files, PngPipelineDamage, ::testing::ValuesIn(kDamages)
 // still converted in bands, on this thread, to the same bytes.
 TEST(PngPipelineWorker, BusyWorkerStillBandsOnThisThread) {
   KALVENIX_REQUIRE_TESTDATA();
-  const std::vector<uint8_t> file = ReadTestPicture("png/hopper.png");
+  const std::vector<uint8_t> file = ReadTestFile("png/hopper.png");
   std::vector<uint8_t> alone, shared;
   PictureSize size;
   ConverterContext context;

@@ -17,8 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +27,7 @@
 #include "converter/encode.h"
 #include "converter/orientation.h"
 #include "made_png.h"
+#include "test_files.h"
 #include "testdata.h"
 #include "whole_picture_path.h"
 
@@ -512,9 +511,8 @@ TEST(RoutePhase, QuarterPixelShiftFailsTheBound) {
 TEST(RoutePhase, PhotoWithAPartialSampleAtItsDctScale) {
   KALVENIX_REQUIRE_TESTDATA();
   constexpr double kPhotoBound = 51.0;
-  std::ifstream in(kalvenix::testing::TestdataPath("photos/Kleiber_by_Lukas_Baubkus.jpg"),
-                   std::ios::binary);
-  const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+  const std::vector<uint8_t> file =
+      kalvenix::testing::ReadTestFile("photos/Kleiber_by_Lukas_Baubkus.jpg");
   ASSERT_FALSE(file.empty());
   const TargetBox box{640, 480};
   ASSERT_EQ(ChooseDctDenominator(6028, 3391, 1, box), 4u);

@@ -5,26 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace quorvel::testing {
-
-std::vector<uint8_t> ReadTestFile(const std::string& relative) {
-  std::ifstream in(TestdataPath(relative), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> ListTestFolder(const std::string& relative) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(TestdataPath(relative), error))
-    if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 Image DecodeWithQt(const std::string& relative) {
   QImage q(QString::fromStdString(TestdataPath(relative)));

@@ -10,17 +10,14 @@
 
 #include "converter/decode.h"
 #include "converter/image.h"
+#include "test_files.h"
 #include "testdata.h"
 
 namespace quorvel::testing {
 
+using kalvenix::testing::ListTestFolder;
+using kalvenix::testing::ReadTestFile;
 using kalvenix::testing::TestdataPath;
-
-std::vector<uint8_t> ReadTestFile(const std::string& relative);
-
-// The file names (not paths) in a test data folder, sorted; none when the
-// folder cannot be read (the suites list it before any guard runs).
-std::vector<std::string> ListTestFolder(const std::string& relative);
 
 // Decodes through QImage into RGBA; width 0 when Qt cannot read the file.
 Image DecodeWithQt(const std::string& relative);

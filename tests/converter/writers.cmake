@@ -2,7 +2,8 @@
 # wrote, so a fault shared by our reader and writer cannot hide itself.
 add_library(quorvel_picture_checks STATIC picture_checks.cpp)
 target_include_directories(quorvel_picture_checks PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(quorvel_picture_checks PUBLIC quorvel_core Qt6::Gui kalvenix_build_flags)
+target_link_libraries(quorvel_picture_checks
+  PUBLIC quorvel_core kalvenix_test_support Qt6::Gui kalvenix_build_flags)
 
 add_executable(converter_writer_tests
   atomic_file_test.cpp
@@ -15,13 +16,13 @@ add_executable(converter_writer_tests
   utf16_text_test.cpp
   writers_test.cpp)
 target_link_libraries(converter_writer_tests PRIVATE quorvel_core quorvel_picture_checks
-                      kalvenix_test_support GTest::gtest_main)
+                      kalvenix_test_support_component GTest::gtest_main)
 gtest_discover_tests(converter_writer_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
                      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
 add_executable(converter_component_tests component_test.cpp)
-target_link_libraries(converter_component_tests PRIVATE quorvel_picture_checks kalvenix_runtime
-                      kalvenix_test_support GTest::gtest_main ${CMAKE_DL_LIBS})
+target_link_libraries(converter_component_tests PRIVATE quorvel_picture_checks
+                      kalvenix_test_support_component GTest::gtest_main)
 target_compile_definitions(converter_component_tests PRIVATE
   QUORVEL_PATH="$<TARGET_FILE:Quorvel>")
 add_dependencies(converter_component_tests Quorvel)
@@ -31,8 +32,8 @@ gtest_discover_tests(converter_component_tests DISCOVERY_MODE PRE_TEST DISCOVERY
 # What a conversion leaves in its host process. Links libgomp to set and read
 # the host's OpenMP thread count, and exports its own mallopt to see calls.
 add_executable(converter_host_effects_tests host_effects_test.cpp made_png.cpp)
-target_link_libraries(converter_host_effects_tests PRIVATE quorvel_core quorvel_picture_checks
-                      kalvenix_runtime GTest::gtest_main gomp ${CMAKE_DL_LIBS})
+target_link_libraries(converter_host_effects_tests PRIVATE quorvel_core
+                      kalvenix_test_support_component GTest::gtest_main gomp ${CMAKE_DL_LIBS})
 target_link_options(converter_host_effects_tests PRIVATE -Wl,--export-dynamic-symbol=mallopt)
 target_compile_definitions(converter_host_effects_tests PRIVATE
   QUORVEL_PATH="$<TARGET_FILE:Quorvel>")

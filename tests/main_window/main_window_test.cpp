@@ -12,7 +12,6 @@
 #include <QStyle>
 #include <QTest>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -25,6 +24,7 @@
 #include "message_box_closer.h"
 #include "platform/system_layer.h"
 #include "test_component_probe.h"
+#include "window_driver.h"
 
 Q_DECLARE_METATYPE(std::u16string)
 
@@ -59,7 +59,7 @@ ViewSnapshot Snapshot(const ConversionWindow& view) {
 }
 
 // The window with both seams replaced; the dialog stays owned by the window.
-struct Harness {
+struct Harness : testing::WindowDriver {
   Harness() {
     window = std::make_unique<MainWindow>(
         [this](QWidget*) {
@@ -71,54 +71,12 @@ struct Harness {
           ++batch_runs;
           if (on_batch) on_batch(view, surroundings);
         });
+    Attach(window.get());
   }
-
-  template <typename Control>
-  Control* Get(const char* name) const {
-    auto* control = window->findChild<Control*>(QString::fromLatin1(name));
-    if (control == nullptr) qFatal("no control %s", name);
-    return control;
-  }
-
-  void ShowAndActivate() {
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    if (!QTest::qWaitForWindowActive(window.get())) qFatal("window not active");
-  }
-
-  // As a user: focus the list of types and pick the entry with the keyboard.
-  void ChooseType(int position) {
-    auto* combo = Get<QComboBox>("cmbType");
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Home);
-    for (int i = 0; i < position; ++i) QTest::keyClick(combo, Qt::Key_Down);
-  }
-
-  void TypeInto(const char* name, const QString& text) {
-    auto* box = Get<QLineEdit>(name);
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
-  }
-
-  void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
 
   void AddFiles(const std::u16string& choice) {
     dialog->Choose(choice);
     Click("cmdAdd");
-  }
-
-  QStringList Entries() const {
-    QStringList entries;
-    auto* list = Get<QListWidget>("lstFiles");
-    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
-    return entries;
-  }
-
-  void ClickEntry(int row) {
-    auto* list = Get<QListWidget>("lstFiles");
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
   }
 
   std::unique_ptr<MainWindow> window;
@@ -596,31 +554,20 @@ class MainWindowTest : public QObject {
   void surroundingsShowTheMessageAndTheProgramsFolder() {
     Harness h;
     h.ShowAndActivate();
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Information;
-    qsizetype buttons = 0;
-    QWidget* box_parent = nullptr;
     std::u16string folder;
     h.on_batch = [&](const ConversionWindow&, ConversionSurroundings& surroundings) {
       folder = surroundings.ExecutableFolder();
-      QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box != nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        buttons = box->buttons().size();
-        box_parent = box->parentWidget();
-        box->button(QMessageBox::Ok)->click();
-      });
       surroundings.ShowMessage(u"Keine Dateien ausgewählt!");
     };
+    testing::MessageBoxCloser closer;
     h.Click("mndKonv");
-    QCOMPARE(title, QStringLiteral("Kalvenix"));
-    QCOMPARE(text, QStringLiteral("Keine Dateien ausgewählt!"));
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons, 1);
-    QCOMPARE(box_parent, h.window.get());
+    QCOMPARE(closer.boxes.size(), size_t{1});
+    const testing::SeenMessageBox& box = closer.boxes.front();
+    QCOMPARE(box.title, QStringLiteral("Kalvenix"));
+    QCOMPARE(box.text, QStringLiteral("Keine Dateien ausgewählt!"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, 1);
+    QCOMPARE(box.parent, h.window.get());
     QCOMPARE(QString::fromStdU16String(folder), QCoreApplication::applicationDirPath());
   }
 
@@ -637,10 +584,10 @@ class MainWindowTest : public QObject {
     testing::MessageBoxCloser closer;
     h.Click("mndKonv");
     QCOMPARE(during, Qt::WaitCursor);
-    QCOMPARE(closer.texts, QStringList{"2 von 3 Dateien wurden nicht konvertiert:\n"
+    QCOMPARE(closer.texts(), QStringList{"2 von 3 Dateien wurden nicht konvertiert:\n"
                                        "b.png: PNG-Datei ist beschädigt\n"
                                        "c.gif: Der Konverter nennt keinen Grund"});
-    QCOMPARE(closer.cursor_lifted, std::vector<bool>{true});
+    QCOMPARE(closer.cursor_lifted(), std::vector<bool>{true});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
@@ -656,7 +603,7 @@ class MainWindowTest : public QObject {
     h.Click("mndKonv");
     QVERIFY(probe.Record().find("convertEx 2 ") != std::string::npos);
     QCOMPARE(during, Qt::WaitCursor);
-    QCOMPARE(closer.texts, QStringList{});
+    QCOMPARE(closer.texts(), QStringList{});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
@@ -671,15 +618,15 @@ class MainWindowTest : public QObject {
     h.on_batch = RealBatch(without_converter.path(), &during);
     testing::MessageBoxCloser closer;
     h.Click("mndKonv");
-    QCOMPARE(closer.texts.size(), 1);
-    const QString text = closer.texts.front();
+    QCOMPARE(closer.texts().size(), 1);
+    const QString text = closer.texts().front();
     QVERIFY2(text.startsWith("Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei "
                              "fehlt oder lässt sich nicht laden (" +
                              without_converter.path() + "/Quorvel.so: "),
              qPrintable(text));
     QVERIFY2(text.endsWith(").\nDeshalb wurde keine der 2 Dateien konvertiert."), qPrintable(text));
     QCOMPARE(during, Qt::WaitCursor);
-    QCOMPARE(closer.cursor_lifted, std::vector<bool>{true});
+    QCOMPARE(closer.cursor_lifted(), std::vector<bool>{true});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 

@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <functional>
+#include <memory>
+#include <utility>
 
+#include "file_dialog_driver.h"
+#include "message_box_closer.h"
 #include "platform/message_box.h"
 #include "platform/qt_open_dialog.h"
 
@@ -28,22 +31,20 @@ void Touch(const QString& path) {
   QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
+using Driver = std::unique_ptr<testing::FileDialogDriver>;
+
 // Runs `user` on the dialog once ShowOpen has put it on screen.
-void WhenShown(const QtOpenDialog& adapter, std::function<void(QFileDialog&)> user) {
-  QTimer::singleShot(0, [&adapter, user = std::move(user)] {
-    QFileDialog* dialog = adapter.ShownDialog();
-    QVERIFY(dialog != nullptr);
-    user(*dialog);
-  });
+Driver WhenShown(const QtOpenDialog& adapter, testing::FileDialogDriver::User user) {
+  return std::make_unique<testing::FileDialogDriver>([&adapter] { return adapter.ShownDialog(); },
+                                                     std::move(user));
 }
 
 // What a user does: types the names into the name field and confirms.
-void TypeAndConfirm(QFileDialog& dialog, const QString& folder, const QString& typed) {
-  dialog.setDirectory(folder);
-  auto* name_field = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-  QVERIFY(name_field != nullptr);
-  name_field->setText(typed);
-  static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept checks the names
+QString TypeAndConfirm(QFileDialog& dialog, const QString& folder, const QString& typed) {
+  const QString failure = testing::TypeNames(dialog, folder, typed);
+  // QFileDialog::accept would check the names against the disk.
+  if (failure.isEmpty()) static_cast<QDialog&>(dialog).accept();
+  return failure;
 }
 
 void ConfigureForPictures(QtOpenDialog& adapter) {
@@ -71,15 +72,18 @@ class QtOpenDialogTest : public QObject {
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
     bool native = true;
     QString shown_filter;
-    WhenShown(adapter, [&](QFileDialog& dialog) {
+    const Driver user = WhenShown(adapter, [&](QFileDialog& dialog) {
       title = dialog.windowTitle();
       filters = dialog.nameFilters();
       mode = dialog.fileMode();
       native = !dialog.testOption(QFileDialog::DontUseNativeDialog);
-      shown_filter = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
-      dialog.reject();
+      auto* filter_list = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      if (filter_list == nullptr) return QStringLiteral("no list of filters");
+      shown_filter = filter_list->currentText();
+      return QString();
     });
     QCOMPARE(adapter.ShowOpen(), DialogError::kCancelled);
+    QCOMPARE(user->Failure(), QString());
     QCOMPARE(title, QStringLiteral("Bild zum Konvertieren auswählen"));
     QCOMPARE(filters, QStringList{QStringLiteral("Bilder (*.bmp,*.gif,*.jpg,*.png) (*.bmp *.gif *.jpg *.png)")});
     QCOMPARE(shown_filter, QStringLiteral("Bilder (*.bmp,*.gif,*.jpg,*.png)"));
@@ -92,8 +96,10 @@ class QtOpenDialogTest : public QObject {
     QWidget owner;
     QtOpenDialog adapter(&owner);
     ConfigureForPictures(adapter);
-    WhenShown(adapter, [&](QFileDialog& d) { TypeAndConfirm(d, folder_.path(), "urlaub.jpg"); });
+    const Driver user = WhenShown(
+        adapter, [&](QFileDialog& d) { return TypeAndConfirm(d, folder_.path(), "urlaub.jpg"); });
     QCOMPARE(adapter.ShowOpen(), DialogError::kNone);
+    QCOMPARE(user->Failure(), QString());
     std::u16string name;
     QCOMPARE(adapter.FileName(&name), DialogError::kNone);
     QCOMPARE(QString::fromStdU16String(name), folder_.filePath("urlaub.jpg"));
@@ -105,10 +111,11 @@ class QtOpenDialogTest : public QObject {
     QWidget owner;
     QtOpenDialog adapter(&owner);
     ConfigureForPictures(adapter);
-    WhenShown(adapter, [&](QFileDialog& d) {
-      TypeAndConfirm(d, folder_.path(), "\"a.jpg\" \"b c.png\"");
+    const Driver user = WhenShown(adapter, [&](QFileDialog& d) {
+      return TypeAndConfirm(d, folder_.path(), testing::Quoted({"a.jpg", "b c.png"}));
     });
     QCOMPARE(adapter.ShowOpen(), DialogError::kNone);
+    QCOMPARE(user->Failure(), QString());
     std::u16string name;
     QCOMPARE(adapter.FileName(&name), DialogError::kNone);
     const QString expected = QDir(folder_.path()).absolutePath() + QChar(u'\0') + "a.jpg" +
@@ -127,8 +134,10 @@ class QtOpenDialogTest : public QObject {
     QWidget owner;
     QtOpenDialog adapter(&owner);
     ConfigureForPictures(adapter);
-    WhenShown(adapter, [&](QFileDialog& d) { TypeAndConfirm(d, folder_.path(), typed.join(' ')); });
+    const Driver user = WhenShown(
+        adapter, [&](QFileDialog& d) { return TypeAndConfirm(d, folder_.path(), typed.join(' ')); });
     QCOMPARE(adapter.ShowOpen(), DialogError::kNone);
+    QCOMPARE(user->Failure(), QString());
     std::u16string name;
     adapter.FileName(&name);
     QCOMPARE(QString::fromStdU16String(name).count(QChar(u'\0')), 40);
@@ -149,12 +158,18 @@ class QtOpenDialogTest : public QObject {
     QWidget owner;
     QtOpenDialog adapter(&owner);
     ConfigureForPictures(adapter);
-    WhenShown(adapter, [&](QFileDialog& d) { TypeAndConfirm(d, folder_.path(), "a.jpg"); });
+    const Driver user = WhenShown(
+        adapter, [&](QFileDialog& d) { return TypeAndConfirm(d, folder_.path(), "a.jpg"); });
     QCOMPARE(adapter.ShowOpen(), DialogError::kNone);
+    QCOMPARE(user->Failure(), QString());
 
     adapter.SetCancelError(cancel_error);
-    WhenShown(adapter, [](QFileDialog& d) { d.reject(); });
+    const Driver canceller = WhenShown(adapter, [](QFileDialog& d) {
+      d.reject();
+      return QString();
+    });
     QCOMPARE(adapter.ShowOpen(), expected);
+    QCOMPARE(canceller->Failure(), QString());
     std::u16string name;
     adapter.FileName(&name);
     QCOMPARE(QString::fromStdU16String(name), folder_.filePath("a.jpg"));
@@ -167,14 +182,17 @@ class QtOpenDialogTest : public QObject {
     QWidget owner;
     QtOpenDialog adapter(&owner);
     ConfigureForPictures(adapter);
-    WhenShown(adapter, [&](QFileDialog& d) { TypeAndConfirm(d, pictures, "a.jpg"); });
+    const Driver user = WhenShown(
+        adapter, [&](QFileDialog& d) { return TypeAndConfirm(d, pictures, "a.jpg"); });
     QCOMPARE(adapter.ShowOpen(), DialogError::kNone);
+    QCOMPARE(user->Failure(), QString());
     QString reopened_in;
-    WhenShown(adapter, [&](QFileDialog& d) {
+    const Driver looker = WhenShown(adapter, [&](QFileDialog& d) {
       reopened_in = d.directory().absolutePath();
-      d.reject();
+      return QString();
     });
     adapter.ShowOpen();
+    QCOMPARE(looker->Failure(), QString());
     QCOMPARE(reopened_in, pictures);
   }
 
@@ -221,26 +239,15 @@ class QtOpenDialogTest : public QObject {
 
   void messageBoxHasTitleTextOneOkAndNoIcon() {
     QWidget owner;
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Information;
-    QList<QAbstractButton*> buttons;
-    QMessageBox::StandardButton ok_role = QMessageBox::NoButton;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      QVERIFY(box != nullptr);
-      title = box->windowTitle();
-      text = box->text();
-      icon = box->icon();
-      buttons = box->buttons();
-      ok_role = box->standardButton(buttons.value(0));
-      buttons.value(0)->click();
-    });
+    testing::MessageBoxCloser closer;
     ShowMessageBox(&owner, QStringLiteral("Keine <b>Dateien</b> ausgewählt!"));
-    QCOMPARE(title, QStringLiteral("Kalvenix"));
-    QCOMPARE(text, QStringLiteral("Keine <b>Dateien</b> ausgewählt!"));
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons.size(), 1);
-    QCOMPARE(ok_role, QMessageBox::Ok);
+    QCOMPARE(closer.boxes.size(), size_t{1});
+    const testing::SeenMessageBox& box = closer.boxes.front();
+    QCOMPARE(box.title, QStringLiteral("Kalvenix"));
+    QCOMPARE(box.text, QStringLiteral("Keine <b>Dateien</b> ausgewählt!"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, 1);
+    QCOMPARE(box.first_button, QMessageBox::Ok);
   }
 
  private:

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace hostile {
+namespace kalvenix::testing {
 namespace {
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
@@ -40,4 +40,4 @@ std::string EnterPrivateMountNamespace() {
   return {};
 }
 
-}  // namespace hostile
+}  // namespace kalvenix::testing
