@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "converter/bmp_reader.h"
+#include "converter/read/bmp_reader.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "converter/convert_file.h"
+#include "converter/pipeline/convert_file.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -9,12 +9,12 @@
 #include <new>
 #include <span>
 
-#include "converter/colour_profile.h"
-#include "converter/error.h"
-#include "converter/image.h"
-#include "converter/orientation.h"
-#include "converter/sniff.h"
-#include "converter/source_picture.h"
+#include "converter/base/error.h"
+#include "converter/base/image.h"
+#include "converter/base/source_picture.h"
+#include "converter/colour/colour_profile.h"
+#include "converter/read/sniff.h"
+#include "converter/resample/orientation.h"
 
 namespace fuzz {
 

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "converter/gif_lzw.h"
-#include "converter/gif_reader.h"
+#include "converter/read/gif_lzw.h"
+#include "converter/read/gif_reader.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <span>
 #include <vector>
 
-#include "converter/png_idat_stream.h"
-#include "converter/png_reader.h"
-#include "converter/png_unfilter.h"
+#include "converter/read/png_idat_stream.h"
+#include "converter/read/png_reader.h"
+#include "converter/read/png_unfilter.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

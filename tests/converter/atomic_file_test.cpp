@@ -1,4 +1,4 @@
-#include "converter/atomic_file.h"
+#include "converter/file/atomic_file.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/source_file.h"
+#include "converter/file/source_file.h"
 #include "picture_checks.h"
 
 // Runs once, right before the writer's next renameat2 with these flags:

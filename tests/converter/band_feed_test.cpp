@@ -1,12 +1,12 @@
-#include "converter/band_feed.h"
+#include "converter/pipeline/band_feed.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-#include "converter/band_rows.h"
-#include "converter/band_worker.h"
+#include "converter/base/band_rows.h"
+#include "converter/pipeline/band_worker.h"
 
 namespace quorvel {
 namespace {

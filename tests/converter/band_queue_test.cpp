@@ -1,4 +1,4 @@
-#include "converter/band_queue.h"
+#include "converter/pipeline/band_queue.h"
 
 #include <gtest/gtest.h>
 

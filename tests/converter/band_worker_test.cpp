@@ -1,11 +1,11 @@
-#include "converter/band_worker.h"
+#include "converter/pipeline/band_worker.h"
 
 #include <gtest/gtest.h>
 
 #include <future>
 #include <thread>
 
-#include "converter/band_queue.h"
+#include "converter/pipeline/band_queue.h"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "converter/colour_profile.h"
+#include "converter/colour/colour_profile.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <QString>
 #include <gtest/gtest.h>
 
-#include "converter/error.h"
 #include "convert_ex.h"
+#include "converter/base/error.h"
 #include "picture_checks.h"
 #include "platform/component_object.h"
 #include "testdata.h"

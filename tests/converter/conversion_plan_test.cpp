@@ -1,6 +1,6 @@
 // The way each kind of picture goes, one row per rule; and the header probe
 // that feeds the plan, on real files.
-#include "converter/conversion_plan.h"
+#include "converter/pipeline/conversion_plan.h"
 
 #include <gtest/gtest.h>
 

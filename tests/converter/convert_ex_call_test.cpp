@@ -1,4 +1,4 @@
-#include "converter/convert_ex_call.h"
+#include "converter/component/convert_ex_call.h"
 
 #include <memory>
 #include <string_view>

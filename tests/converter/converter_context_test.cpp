@@ -1,4 +1,4 @@
-#include "converter/converter_context.h"
+#include "converter/pipeline/converter_context.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "converter/dct_scale.h"
+#include "converter/resample/dct_scale.h"
 
 #include <gtest/gtest.h>
 

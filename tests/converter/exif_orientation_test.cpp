@@ -1,9 +1,9 @@
 // The EXIF set: every orientation comes out upright.
-#include "converter/exif_orientation.h"
+#include "converter/read/exif_orientation.h"
 
 #include <gtest/gtest.h>
 
-#include "converter/orientation.h"
+#include "converter/resample/orientation.h"
 #include "test_pictures.h"
 
 namespace quorvel::testing {

@@ -1,8 +1,8 @@
-#include "converter/fit_size.h"
+#include "converter/resample/fit_size.h"
 
 #include <gtest/gtest.h>
 
-#include "converter/output_type.h"
+#include "converter/base/output_type.h"
 
 namespace quorvel {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/gif_lzw.h"
-#include "converter/gif_reader.h"
+#include "converter/read/gif_lzw.h"
+#include "converter/read/gif_reader.h"
 #include "made_gif.h"
 
 namespace quorvel::testing {

@@ -1,4 +1,4 @@
-#include "converter/gif_writer.h"
+#include "converter/write/gif_writer.h"
 
 #include <set>
 

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/encode.h"
 #include "convert_ex.h"
+#include "converter/write/encode.h"
 #include "made_png.h"
 #include "platform/component_object.h"
 #include "test_files.h"

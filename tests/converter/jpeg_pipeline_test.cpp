@@ -1,16 +1,16 @@
 // The band pipeline must write what the whole-picture pipeline writes: same
 // size, same pixels (byte for byte where nothing is turned), same failures.
-#include "converter/jpeg_pipeline.h"
+#include "converter/pipeline/jpeg_pipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "converter/band_worker.h"
-#include "converter/conversion_plan.h"
-#include "converter/convert_file.h"
-#include "converter/jpeg_writer.h"
+#include "converter/pipeline/band_worker.h"
+#include "converter/pipeline/conversion_plan.h"
+#include "converter/pipeline/convert_file.h"
+#include "converter/write/jpeg_writer.h"
 #include "testdata.h"
 #include "whole_picture_path.h"
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "converter/png_row_filter.h"
+#include "converter/write/png_row_filter.h"
 
 namespace quorvel::testing {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/image.h"
+#include "converter/base/image.h"
 #include "test_files.h"
 
 namespace quorvel::testing {

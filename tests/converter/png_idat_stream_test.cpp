@@ -1,7 +1,7 @@
 // Inflating the image data ourselves must give libspng's pixels for every
 // file it takes, and must take nothing libspng would refuse: a file it is
 // unsure of is refused, so that libspng judges it.
-#include "converter/png_idat_stream.h"
+#include "converter/read/png_idat_stream.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/png_reader.h"
-#include "converter/png_unfilter.h"
+#include "converter/read/png_reader.h"
+#include "converter/read/png_unfilter.h"
 #include "made_png.h"
 #include "testdata.h"
 #include "whole_picture_path.h"

@@ -1,7 +1,7 @@
 // The PNG band pipeline must write what the whole-picture pipeline writes,
 // refuse what it refuses with the same status, and leave it what it does
 // not stream.
-#include "converter/png_pipeline.h"
+#include "converter/pipeline/png_pipeline.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/band_worker.h"
-#include "converter/convert_file.h"
+#include "converter/pipeline/band_worker.h"
+#include "converter/pipeline/convert_file.h"
 #include "made_png.h"
 #include "picture_checks.h"
 #include "testdata.h"

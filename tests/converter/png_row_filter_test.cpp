@@ -1,6 +1,6 @@
 // Rows built so that one filter predicts every byte after the first pixel:
 // the choice must find that filter, and its residuals must be those zeros.
-#include "converter/png_row_filter.h"
+#include "converter/write/png_row_filter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Unfiltering must give back exactly the row that filtering started from,
 // for every filter and pixel size, including rows no wider than one pixel.
-#include "converter/png_unfilter.h"
+#include "converter/read/png_unfilter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "converter/png_row_filter.h"
+#include "converter/write/png_row_filter.h"
 
 namespace quorvel {
 namespace {

@@ -1,7 +1,7 @@
 // The AVX2 build of the resampler's loops must give the plain build's
 // results bit for bit, or a picture would come out differently from one
 // machine to the next.
-#include "converter/resample_rows.h"
+#include "converter/resample/resample_rows.h"
 
 #include <gtest/gtest.h>
 

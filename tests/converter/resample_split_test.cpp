@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "converter/band_worker.h"
-#include "converter/resample.h"
+#include "converter/pipeline/band_worker.h"
+#include "converter/resample/resample.h"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "converter/resample.h"
+#include "converter/resample/resample.h"
 
 #include <algorithm>
 #include <string>

@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "converter/bmp_reader.h"
-#include "converter/convert_file.h"
-#include "converter/dct_scale.h"
-#include "converter/encode.h"
-#include "converter/orientation.h"
+#include "converter/pipeline/convert_file.h"
+#include "converter/read/bmp_reader.h"
+#include "converter/resample/dct_scale.h"
+#include "converter/resample/orientation.h"
+#include "converter/write/encode.h"
 #include "made_png.h"
 #include "test_files.h"
 #include "testdata.h"

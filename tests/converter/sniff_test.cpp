@@ -1,4 +1,4 @@
-#include "converter/sniff.h"
+#include "converter/read/sniff.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/decode.h"
-#include "converter/image.h"
+#include "converter/base/image.h"
+#include "converter/pipeline/decode.h"
 #include "test_files.h"
 #include "testdata.h"
 

@@ -1,4 +1,4 @@
-#include "converter/utf16_text.h"
+#include "converter/component/utf16_text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "converter/band_worker.h"
-#include "converter/jpeg_pipeline.h"
-#include "converter/png_pipeline.h"
+#include "converter/pipeline/band_worker.h"
+#include "converter/pipeline/jpeg_pipeline.h"
+#include "converter/pipeline/png_pipeline.h"
 
 namespace quorvel::testing {
 

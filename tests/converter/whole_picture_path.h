@@ -8,11 +8,11 @@
 #include <span>
 #include <vector>
 
-#include "converter/conversion_plan.h"
-#include "converter/encode.h"
-#include "converter/error.h"
-#include "converter/fit_size.h"
-#include "converter/output_type.h"
+#include "converter/base/error.h"
+#include "converter/base/output_type.h"
+#include "converter/pipeline/conversion_plan.h"
+#include "converter/resample/fit_size.h"
+#include "converter/write/encode.h"
 #include "test_files.h"
 #include "whole_picture.h"
 

@@ -2,10 +2,10 @@
 // with ours.
 #include <gtest/gtest.h>
 
-#include "converter/bmp_writer.h"
-#include "converter/encode.h"
-#include "converter/jpeg_writer.h"
-#include "converter/png_writer.h"
+#include "converter/write/bmp_writer.h"
+#include "converter/write/encode.h"
+#include "converter/write/jpeg_writer.h"
+#include "converter/write/png_writer.h"
 #include "picture_checks.h"
 
 namespace quorvel {

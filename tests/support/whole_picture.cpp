@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "converter/bmp_reader.h"
-#include "converter/convert_file.h"
-#include "converter/decode.h"
-#include "converter/resample.h"
-#include "converter/source_picture.h"
+#include "converter/base/source_picture.h"
+#include "converter/pipeline/convert_file.h"
+#include "converter/pipeline/decode.h"
+#include "converter/read/bmp_reader.h"
+#include "converter/resample/resample.h"
 
 namespace kalvenix::testing {
 namespace {

@@ -12,11 +12,11 @@
 #include <span>
 #include <vector>
 
-#include "converter/encode.h"
-#include "converter/error.h"
-#include "converter/fit_size.h"
-#include "converter/image.h"
-#include "converter/output_type.h"
+#include "converter/base/error.h"
+#include "converter/base/image.h"
+#include "converter/base/output_type.h"
+#include "converter/resample/fit_size.h"
+#include "converter/write/encode.h"
 
 namespace kalvenix::testing {
 

@@ -1,0 +1,40 @@
+// Writing a destination file all or nothing.
+//
+// The bytes go to a new temporary file in the destination's own folder (so
+// the final rename never crosses file systems), are flushed to the disk, and
+// only then is the temporary renamed over the destination. On any failure
+// the temporary is removed: no half-written file is left, and an existing
+// destination keeps its old content. A full disk is kDiskFull; everything
+// else (folder missing or not writable, destination a folder or read-only)
+// is kCannotWrite.
+//
+// Given the conversion's opened source, a destination that is that file (see
+// NamesTheSource) is refused with kDestinationIsSource and nothing is
+// written. It is looked at when the write starts and again just before the
+// rename. Where the file system can swap two names atomically, the temporary
+// is swapped with the destination instead of renamed over it, and what was
+// swapped out is checked once more: had the destination become the source
+// in between (renamed or linked there), the swap is undone, so the source
+// survives even that race. Elsewhere (FUSE drivers such as those for FAT and
+// exFAT) the second look is the last, and only the moment between it and the
+// rename remains open.
+// Thread-safety: reentrant; two calls for the same destination leave one of
+// the two complete files.
+#ifndef KALVENIX_CONVERTER_FILE_ATOMIC_FILE_H_
+#define KALVENIX_CONVERTER_FILE_ATOMIC_FILE_H_
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "converter/base/error.h"
+#include "converter/file/same_file.h"
+
+namespace quorvel {
+
+Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                           const OpenedSource* source = nullptr);
+
+}  // namespace quorvel
+
+#endif  // KALVENIX_CONVERTER_FILE_ATOMIC_FILE_H_
