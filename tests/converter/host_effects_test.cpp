@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -49,6 +50,9 @@ size_t ThreadsOfThisProcess() {
 class HostEffectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A sanitizer's runtime may start a thread of its own at the process's
+    // first thread: let it, before counting.
+    std::thread([] {}).join();
     threads_before_ = ThreadsOfThisProcess();
     // A photo-like picture large enough for both band pipelines and for the
     // resampler's split.
