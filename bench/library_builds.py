@@ -1,7 +1,7 @@
 """Finds the Quorvel.so and convert_bench of another build, or builds them from a git revision.
 
 Shared by bench/compare and bench/compare-outputs, which measure one build against another.
-A spec is either a build folder (both files somewhere below it, bin/ first) or anything
+BUILD_OR_REV is either a build folder (both files somewhere below it, bin/ first) or anything
 `git rev-parse` names a commit by. A revision is checked out with `git worktree add --detach`
 into WORK/rev-<commit>, configured with the dev preset and only Quorvel and convert_bench are
 built; the caller's tree is never touched. The worktree is kept, so asking for the same
@@ -74,8 +74,8 @@ def build_revision(revision, work):
     return find_build(tree / "build/dev", f"{revision} ({commit[:12]})")
 
 
-def resolve(spec, work):
+def resolve(build_or_rev, work):
     """A Build for a build folder or a revision; revisions are built under work."""
-    if Path(spec).is_dir():
-        return find_build(Path(spec), spec)
-    return build_revision(spec, Path(work))
+    if Path(build_or_rev).is_dir():
+        return find_build(Path(build_or_rev), build_or_rev)
+    return build_revision(build_or_rev, Path(work))
