@@ -25,6 +25,9 @@ set(KALVENIX_WINDOWS_DEPS "${KALVENIX_WINDOWS_DEPS}" CACHE PATH
     "Prefix of the codec libraries built for Windows by scripts/build-windows-deps")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${kalvenix_host} "${KALVENIX_WINDOWS_DEPS}")
+# The host's pkg-config, reading only the prefix's files, never the host's.
+set(ENV{PKG_CONFIG_LIBDIR} "${KALVENIX_WINDOWS_DEPS}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
