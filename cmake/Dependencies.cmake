@@ -1,4 +1,14 @@
-# Every library comes from Debian 12 packages installed by scripts/setup.
+# Every library comes from Debian 12 packages installed by scripts/setup; for Windows, from
+# their source packages, built by scripts/build-windows-deps (the toolchain file points
+# pkg-config and find_* at that prefix).
+if(WIN32)
+  foreach(lib zlib libjpeg-turbo libspng giflib libimagequant lcms2 libexif googletest)
+    if(NOT EXISTS "${KALVENIX_WINDOWS_DEPS}/stamps/${lib}")
+      message(FATAL_ERROR "${lib} for Windows is not in ${KALVENIX_WINDOWS_DEPS}; build the "
+                          "libraries with: scripts/build-windows-deps ${KALVENIX_WINDOWS_DEPS}")
+    endif()
+  endforeach()
+endif()
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 
@@ -16,7 +26,9 @@ add_library(kalvenix_gif INTERFACE)
 target_include_directories(kalvenix_gif INTERFACE ${GIF_INCLUDE_DIR})
 target_link_libraries(kalvenix_gif INTERFACE ${GIF_LIBRARY})
 
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+if(NOT WIN32)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+endif()
 
 if(KALVENIX_BUILD_TESTS)
   find_package(GTest REQUIRED)

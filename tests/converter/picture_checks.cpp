@@ -7,9 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-
-#include <QByteArray>
-#include <QImage>
+#include <numbers>
 
 namespace quorvel::testing {
 namespace {
@@ -17,7 +15,7 @@ namespace {
 double Lanczos3(double x) {
   if (std::fabs(x) >= 3.0) return 0.0;
   if (x == 0.0) return 1.0;
-  const double px = M_PI * x;
+  const double px = std::numbers::pi * x;
   return 3.0 * std::sin(px) * std::sin(px / 3.0) / (px * px);
 }
 
@@ -75,29 +73,6 @@ Image WaveCard(uint32_t width, uint32_t height) {
     p[1] = uint8_t(127.5 + 100 * std::sin(x / 23.0) * std::cos(y / 5.0));
     p[2] = uint8_t(127.5 + 120 * std::sin((x * x + y * y) / 4000.0));
   });
-}
-
-std::optional<Image> DecodeWithQt(std::span<const uint8_t> bytes) {
-  const QByteArray data(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-  QImage image = QImage::fromData(data);
-  if (image.isNull()) return std::nullopt;
-  const bool alpha = image.hasAlphaChannel();
-  image = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-  Image out;
-  out.width = uint32_t(image.width());
-  out.height = uint32_t(image.height());
-  out.channels = alpha ? 4 : 3;
-  out.pixels.resize(out.stride() * out.height);
-  for (uint32_t y = 0; y < out.height; ++y) {
-    std::copy_n(image.constScanLine(int(y)), out.stride(), out.row(y));
-  }
-  return out;
-}
-
-std::optional<Image> DecodeFileWithQt(const std::string& path) {
-  const std::vector<uint8_t> bytes = ReadBytes(path);
-  if (bytes.empty()) return std::nullopt;
-  return DecodeWithQt(bytes);
 }
 
 double Psnr(const Image& a, const Image& b) {

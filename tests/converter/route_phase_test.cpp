@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,7 @@ Image DetailPicture(uint32_t width, uint32_t height, double reduction) {
     for (uint32_t x = 0; x < width; ++x) {
       const double u = (x + 0.5) / reduction, v = (y + 0.5) / reduction;
       const double du = (x + 0.5 - cx) / reduction, dv = (y + 0.5 - cy) / reduction;
-      const double zone = 0.5 + 0.5 * std::cos(M_PI * k * (du * du + dv * dv));
+      const double zone = 0.5 + 0.5 * std::cos(std::numbers::pi * k * (du * du + dv * dv));
       // Stripes 3.3 output pixels wide, at a slant.
       const double across = (u + 0.7 * v) / 1.22 / 3.3;
       const double phase = across - std::floor(across / 2) * 2;  // 0..2
@@ -199,7 +200,7 @@ std::vector<uint8_t> EncodePng(const Image& image, int orientation) {
 double Lanczos3(double x) {
   if (std::fabs(x) >= 3.0) return 0.0;
   if (x == 0.0) return 1.0;
-  const double px = M_PI * x;
+  const double px = std::numbers::pi * x;
   return 3.0 * std::sin(px) * std::sin(px / 3.0) / (px * px);
 }
 

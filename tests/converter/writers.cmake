@@ -1,11 +1,12 @@
 # Pipeline, writer and component tests. Qt's readers decode what our writers
 # wrote, so a fault shared by our reader and writer cannot hide itself.
-add_library(quorvel_picture_checks STATIC picture_checks.cpp)
+add_library(quorvel_picture_checks STATIC picture_checks.cpp picture_checks_qt.cpp)
 target_include_directories(quorvel_picture_checks PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(quorvel_picture_checks
   PUBLIC quorvel_core kalvenix_test_support Qt6::Gui kalvenix_build_flags)
 
 add_executable(converter_writer_tests
+  atomic_file_posix_test.cpp
   atomic_file_test.cpp
   convert_ex_call_test.cpp
   fit_size_test.cpp

@@ -1,12 +1,11 @@
 #include "test_files.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 
 #include "testdata.h"
@@ -60,8 +59,20 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 }
 
 ScratchFolder::ScratchFolder() {
-  std::string pattern = (fs::temp_directory_path() / "kalvenix-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  // mkdtemp's way, in std::filesystem terms so that it works on Windows too.
+  std::error_code error;
+  const fs::path temp = fs::temp_directory_path(error);
+  if (error) return;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = temp / ("kalvenix-test-" + std::to_string(random()));
+    if (fs::create_directory(candidate, error)) {
+      fs::permissions(candidate, fs::perms::owner_all, error);
+      path_ = candidate.string();
+      return;
+    }
+    if (error) return;
+  }
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -96,10 +107,14 @@ std::string DescribeDifference(const FolderContents& before, const FolderContent
 }
 
 FileStamp StampOf(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return {};
-  return FileStamp{true, static_cast<int64_t>(st.st_size),
-                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+  std::error_code error;
+  const uintmax_t size = fs::file_size(path, error);
+  if (error) return {};
+  const fs::file_time_type modified = fs::last_write_time(path, error);
+  if (error) return {};
+  const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      modified.time_since_epoch());
+  return FileStamp{true, static_cast<int64_t>(size), static_cast<int64_t>(since.count())};
 }
 
 }  // namespace kalvenix::testing

@@ -6,7 +6,17 @@
 
 namespace kalvenix::testing {
 
-std::string TestdataDir() { return KALVENIX_TESTDATA_DIR; }
+std::string TestdataDir() {
+#ifdef _WIN32
+  // Configured as a Unix path; under Wine the Unix root is drive Z:, which
+  // takes "/" as a separator too.
+  const std::string dir = KALVENIX_TESTDATA_DIR;
+  if (dir.starts_with('/')) return "Z:" + dir;
+  return dir;
+#else
+  return KALVENIX_TESTDATA_DIR;
+#endif
+}
 
 std::string TestdataPath(const std::string& relative) { return TestdataDir() + "/" + relative; }
 

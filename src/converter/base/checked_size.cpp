@@ -1,8 +1,7 @@
 #include "converter/base/checked_size.h"
 
-#include <unistd.h>
-
 #include "converter/base/limits.h"
+#include "converter/base/physical_memory.h"
 
 namespace quorvel {
 
@@ -36,12 +35,9 @@ bool FitsInMemory(size_t bytes) {
   // The picture plus the one copy a later step makes of it.
   std::optional<size_t> needed = CheckedMul(bytes, 2);
   if (!needed) return false;
-  long pages = sysconf(_SC_PHYS_PAGES);
-  long page_size = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page_size <= 0) return true;  // unknown: the fixed limits alone decide
-  std::optional<size_t> physical = CheckedMul(size_t(pages), size_t(page_size));
-  if (!physical) return true;
-  return *needed <= *physical / kMemoryShareDivisor;
+  const uint64_t physical = PhysicalMemoryBytes();
+  if (physical == 0) return true;  // unknown: the fixed limits alone decide
+  return *needed <= physical / kMemoryShareDivisor;
 }
 
 }  // namespace quorvel

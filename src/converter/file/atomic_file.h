@@ -18,6 +18,15 @@
 // survives even that race. Elsewhere (FUSE drivers such as those for FAT and
 // exFAT) the second look is the last, and only the moment between it and the
 // rename remains open.
+//
+// On Windows the temporary is written, flushed (FlushFileBuffers) and moved
+// over the destination with MoveFileExW (replace, write-through). No swap
+// is needed there: the source is held open sharing reading only, so the
+// system refuses any rename, link replacement or deletion of it while the
+// conversion runs, and the looks before the write and before the move only
+// give that refusal its code. An existing destination's permissions are
+// not carried over; the new file gets its folder's, and a read-only
+// destination is refused.
 // Thread-safety: reentrant; two calls for the same destination leave one of
 // the two complete files.
 #ifndef KALVENIX_CONVERTER_FILE_ATOMIC_FILE_H_

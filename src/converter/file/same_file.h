@@ -8,6 +8,11 @@
 // FAT and exFAT number files by the name they were looked up by, so there
 // "foto.jpg" and "foto.JPG" get two numbers for one file; the second rule
 // below catches that case.
+//
+// On Windows the identity is the volume serial number and the 64-bit file
+// index, which every spelling and hard link of a name shares (FAT included),
+// so identity alone decides there. ReFS's 128-bit file IDs are not compared:
+// its 64-bit index can in principle repeat.
 // Thread-safety: reentrant; the answer is only as current as the file system.
 #ifndef KALVENIX_CONVERTER_FILE_SAME_FILE_H_
 #define KALVENIX_CONVERTER_FILE_SAME_FILE_H_
@@ -15,24 +20,17 @@
 #include <cstdint>
 #include <string>
 
-#include <sys/stat.h>
-
 namespace quorvel {
 
-// The source as opened: the identity fstat gave for the descriptor it is
-// read from, and the path it was opened by. Keep the descriptor open while
-// this is used: a FUSE driver may give a path a new number once its last
-// user is gone.
+// The source as opened: the identity its open descriptor or handle has
+// (device and inode; on Windows the volume serial number and file index),
+// and the path it was opened by. Keep the source open while this is used: a
+// FUSE driver may give a path a new number once its last user is gone.
 struct OpenedSource {
   uint64_t device = 0;
   uint64_t inode = 0;
   std::string path;
 };
-
-OpenedSource OpenedSourceOf(const std::string& path, const struct stat& opened);
-
-// True when `found` (a stat result) is the opened source by identity.
-bool IsSameFile(const struct stat& found, const OpenedSource& source);
 
 // True when replacing `destination` would replace the source: the existing
 // file there (symbolic links followed) is the source by identity, or it lies

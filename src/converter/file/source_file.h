@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include "converter/base/error.h"
 #include "converter/file/same_file.h"
 
@@ -22,8 +20,8 @@ namespace quorvel {
 // Files above this many bytes are refused with kTooLarge before reading.
 inline constexpr uint64_t kMaxSourceBytes = uint64_t{1} << 30;
 
-// An opened source. Its descriptor stays open until the object goes, so
-// that what `opened()` names stays the file that was read while the
+// An opened source. Its descriptor (handle) stays open until the object
+// goes, so that what `opened()` names stays the file that was read while the
 // destination is written.
 class SourceFile {
  public:
@@ -32,15 +30,24 @@ class SourceFile {
   SourceFile(const SourceFile&) = delete;
   SourceFile& operator=(const SourceFile&) = delete;
 
-  // A regular file within kMaxSourceBytes; nothing is read yet.
+  // A regular file within kMaxSourceBytes; nothing is read yet. On Windows
+  // the file is opened sharing reading only: while this object lives nobody
+  // can write, rename, delete or replace it (under any of its names), so a
+  // file another program holds open for writing fails to open.
   Status Open(const std::string& path);
   const OpenedSource& opened() const { return opened_; }
   // Every byte, once, after a successful Open.
   Status ReadAll(std::vector<uint8_t>* out);
 
  private:
-  int fd_ = -1;
-  struct stat before_ {};
+  // The version that was opened, to tell a file changed while it was read.
+  struct Version {
+    uint64_t size = 0;
+    int64_t modified = 0;  // in the system's own unit
+  };
+
+  intptr_t handle_ = -1;  // a descriptor, or on Windows a HANDLE
+  Version before_;
   OpenedSource opened_;
 };
 

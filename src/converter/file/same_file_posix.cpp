@@ -3,6 +3,9 @@
 #include <string_view>
 
 #include <dirent.h>
+#include <sys/stat.h>
+
+#include "converter/file/posix_identity.h"
 
 namespace quorvel {
 namespace {

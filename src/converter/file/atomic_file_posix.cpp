@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "converter/file/posix_identity.h"
+
 namespace quorvel {
 namespace {
 
