@@ -7,5 +7,9 @@
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kBmp, quorvel::ReadBmp);
+  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kBmp,
+                          [](std::span<const uint8_t> file, quorvel::TargetBox box,
+                             quorvel::SourcePicture* out) {
+                            return quorvel::ReadBmp(file, box, out);
+                          });
 }

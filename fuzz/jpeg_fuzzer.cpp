@@ -7,5 +7,9 @@
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kJpeg, quorvel::ReadJpeg);
+  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kJpeg,
+                          [](std::span<const uint8_t> file, quorvel::TargetBox box,
+                             quorvel::SourcePicture* out) {
+                            return quorvel::ReadJpeg(file, box, out);
+                          });
 }

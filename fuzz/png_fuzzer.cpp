@@ -78,7 +78,11 @@ int FuzzPng(const uint8_t* data, size_t size) {
     CheckOwnInflating(std::span(data, size));
   } catch (const std::bad_alloc&) {
   }
-  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kPng, quorvel::ReadPng);
+  return fuzz::FuzzReader(data, size, quorvel::PictureFormat::kPng,
+                          [](std::span<const uint8_t> file, quorvel::TargetBox box,
+                             quorvel::SourcePicture* out) {
+                            return quorvel::ReadPng(file, box, out);
+                          });
 }
 
 }  // namespace

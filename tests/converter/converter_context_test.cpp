@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace quorvel {
 namespace {
@@ -52,6 +53,25 @@ TEST(ConverterContext, TheLastUseEndsTheWorkerThread) {
   ContextUse again;
   UseTheWorker(again.get());
   EXPECT_TRUE(again.get()->worker().running());
+}
+
+// Kept buffers are for the next picture of a batch; once no object is left,
+// no batch runs, and the host gets the memory back.
+TEST(ConverterContext, TheLastUseFreesTheKeptBuffers) {
+  ConverterContext* context = nullptr;
+  {
+    ContextUse first;
+    context = first.get();
+    ASSERT_NE(context, nullptr);
+    context->buffers().Give(std::vector<uint8_t>(1 << 20));
+    {
+      ContextUse second;  // the batch's next object, made before the last goes
+    }
+    EXPECT_GE(context->buffers().IdleBytes(), size_t{1} << 20) << "a batch is still running";
+  }
+  ContextUse again;
+  ASSERT_EQ(again.get(), context);
+  EXPECT_EQ(again.get()->buffers().IdleBytes(), 0u);
 }
 
 TEST(ConverterContext, UsesComingAndGoingOnManyThreads) {

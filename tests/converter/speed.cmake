@@ -1,7 +1,8 @@
 # The plan's table, the band pipelines against the whole-picture pipeline and
 # with the worker against without, resampling split between two threads
 # against one go, and the PNG decoding split between them.
-add_executable(converter_pipeline_tests conversion_plan_test.cpp jpeg_pipeline_test.cpp made_png.cpp
+add_executable(converter_pipeline_tests conversion_plan_test.cpp convert_file_test.cpp
+  jpeg_pipeline_test.cpp made_png.cpp
   png_idat_stream_test.cpp png_pipeline_test.cpp png_unfilter_test.cpp resample_split_test.cpp
   whole_picture_path.cpp)
 target_link_libraries(converter_pipeline_tests PRIVATE quorvel_core quorvel_picture_checks

@@ -19,7 +19,8 @@ target_link_libraries(converter_core_tests PRIVATE quorvel_core quorvel_picture_
   GTest::gtest_main)
 gtest_discover_tests(converter_core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
 
-add_executable(converter_pipeline_tests conversion_plan_test.cpp jpeg_pipeline_test.cpp made_png.cpp
+add_executable(converter_pipeline_tests conversion_plan_test.cpp convert_file_test.cpp
+  jpeg_pipeline_test.cpp made_png.cpp
   png_idat_stream_test.cpp png_pipeline_test.cpp png_unfilter_test.cpp resample_split_test.cpp
   whole_picture_path.cpp)
 target_link_libraries(converter_pipeline_tests PRIVATE quorvel_core quorvel_picture_checks
@@ -34,7 +35,7 @@ gtest_discover_tests(converter_route_phase_test DISCOVERY_MODE PRE_TEST DISCOVER
 
 # The converter context's case counts threads through /proc and stays on Linux.
 add_executable(converter_threads_tests band_feed_test.cpp band_queue_test.cpp
-  band_worker_test.cpp)
+  band_worker_test.cpp buffer_pool_test.cpp)
 target_link_libraries(converter_threads_tests PRIVATE quorvel_core kalvenix_build_flags
   GTest::gtest_main Threads::Threads)
 gtest_discover_tests(converter_threads_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

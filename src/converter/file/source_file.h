@@ -36,7 +36,8 @@ class SourceFile {
   // file another program holds open for writing fails to open.
   Status Open(const std::string& path);
   const OpenedSource& opened() const { return opened_; }
-  // Every byte, once, after a successful Open.
+  // Every byte, once, after a successful Open. Reuses `*out`'s storage when
+  // it is large enough; what `*out` held before is not kept.
   Status ReadAll(std::vector<uint8_t>* out);
 
  private:

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,7 +52,9 @@ Status SourceFile::ReadAll(std::vector<uint8_t>* out) {
   const std::string& path = opened_.path;
   if (handle_ < 0) return Fail(Error::kInternal, path + ": nicht geöffnet");
   const int fd = static_cast<int>(handle_);
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> bytes = std::move(*out);
+  out->clear();
+  bytes.clear();
   try {
     bytes.resize(static_cast<size_t>(before_.size));
   } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "converter/file/windows_file_api.h"
 
@@ -62,7 +63,9 @@ Status SourceFile::ReadAll(std::vector<uint8_t>* out) {
   const std::string& path = opened_.path;
   if (handle_ < 0) return Fail(Error::kInternal, path + ": nicht geöffnet");
   const HANDLE file = HandleOf(handle_);
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> bytes = std::move(*out);
+  out->clear();
+  bytes.clear();
   try {
     bytes.resize(static_cast<size_t>(before_.size));
   } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "converter/file/atomic_file.h"
 #include "converter/file/same_file.h"
@@ -28,7 +29,8 @@ Status ConvertWholePicture(std::span<const uint8_t> file, TargetBox box, OutputT
                            EncodeOptions options, const Plan& plan, ConverterContext* context,
                            std::vector<uint8_t>* encoded, PictureSize* produced) {
   DecodedPicture decoded;
-  Status status = DecodePicture(file, box, &decoded, &context->colour_transforms());
+  Status status =
+      DecodePicture(file, box, &decoded, &context->colour_transforms(), &context->buffers());
   if (!status.ok()) return status;
   // The size rule applies to the whole upright picture, not to what a DCT
   // shrink made of it.
@@ -43,7 +45,8 @@ Status ConvertWholePicture(std::span<const uint8_t> file, TargetBox box, OutputT
                       worker.get());
   }
   if (!status.ok()) return status;
-  decoded.image = Image{};  // give the decoded pixels back before encoding
+  // The decoded pixels are done with before encoding.
+  context->buffers().Give(std::move(decoded.image.pixels));
   status = EncodePicture(resized, type, options, encoded);
   if (!status.ok()) return status;
   *produced = size;
@@ -94,14 +97,16 @@ Status ConvertFile(const std::string& source_path, const std::string& destinatio
   if (NamesTheSource(destination_path, source_file.opened())) {
     return Fail(Error::kDestinationIsSource, destination_path);
   }
-  std::vector<uint8_t> source;
+  std::optional<ConverterContext> own;
+  if (context == nullptr) context = &own.emplace();
+  std::vector<uint8_t> source = context->buffers().Take();
   status = source_file.ReadAll(&source);
   if (!status.ok()) return status;
   std::vector<uint8_t> encoded;
   PictureSize size;
   status = ConvertPicture(source, box, *type, {transparency, quality}, &encoded, &size, context);
+  context->buffers().Give(std::move(source));
   if (!status.ok()) return status;
-  source = {};
   status = WriteFileAtomically(destination_path, encoded, &source_file.opened());
   if (!status.ok()) return status;
   *produced = size;

@@ -28,7 +28,10 @@ class Library {
     MutexLock lock(&mutex_);
     // Joined under the lock, so that a new first object cannot reach the
     // worker before it has stopped. It is idle: no object, no conversion.
-    if (--users_ == 0) context_->worker().Stop();
+    if (--users_ == 0) {
+      context_->worker().Stop();
+      context_->buffers().Clear();
+    }
   }
 
   bool InUse() EXCLUDES(mutex_) {

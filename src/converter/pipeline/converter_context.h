@@ -6,10 +6,13 @@
 //   wants a second core and is joined when the component's last object is
 //   released, so no thread of the component outlives its objects. Nothing
 //   starts or ends a thread while the library loads or unloads.
-// - Memory: besides each conversion's own buffers, which it frees, only the
-//   colour-transform cache (a few Little CMS transforms). It lives from the
-//   first object until the library is unloaded, since the batch makes an
-//   object per file and photos from one camera share one profile.
+// - Memory: besides each conversion's own buffers, which it frees, two
+//   things. The storage of the largest buffers (a source's bytes, its
+//   pixels; at most BufferPool's limits) is kept for the next conversion and
+//   freed with the component's last object, that is when a batch ends. The
+//   colour-transform cache (a few Little CMS transforms) lives from the first
+//   object until the library is unloaded, since photos from one camera share
+//   one profile.
 // - Process settings: none are changed. No allocator tuning, no locale, no
 //   signal handlers; the quantiser runs with one OpenMP thread and gives the
 //   calling thread its own setting back (see quantize.h).
@@ -21,6 +24,7 @@
 #ifndef KALVENIX_CONVERTER_PIPELINE_CONVERTER_CONTEXT_H_
 #define KALVENIX_CONVERTER_PIPELINE_CONVERTER_CONTEXT_H_
 
+#include "converter/base/buffer_pool.h"
 #include "converter/colour/srgb_transform_cache.h"
 #include "converter/pipeline/band_worker.h"
 
@@ -34,14 +38,16 @@ class ConverterContext {
 
   BandWorker& worker() { return worker_; }
   SrgbTransformCache& colour_transforms() { return colour_transforms_; }
+  BufferPool& buffers() { return buffers_; }
 
  private:
   SrgbTransformCache colour_transforms_;
+  BufferPool buffers_;
   BandWorker worker_;  // last, so its thread ends first
 };
 
 // One object's share of the library's context: the first creates the
-// context, the last to go stops its worker thread.
+// context, the last to go stops its worker thread and frees the idle buffers.
 class ContextUse {
  public:
   // Null context when there was no memory for it.

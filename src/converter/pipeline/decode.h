@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <span>
 
+#include "converter/base/buffer_pool.h"
 #include "converter/base/error.h"
 #include "converter/base/image.h"
 #include "converter/colour/srgb_transform_cache.h"
@@ -30,9 +31,10 @@ struct DecodedPicture {
   ShrinkOnLoad shrink;      // what the upright image's samples stand for; for Resample
 };
 
-// `transforms` keeps colour transforms for later pictures; may be null.
+// `transforms` keeps colour transforms for later pictures, `buffers` lends
+// storage for the pixels; either may be null.
 Status DecodePicture(std::span<const uint8_t> file, TargetBox box, DecodedPicture* out,
-                     SrgbTransformCache* transforms = nullptr);
+                     SrgbTransformCache* transforms = nullptr, BufferPool* buffers = nullptr);
 
 }  // namespace quorvel
 

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "converter/base/checked_size.h"
@@ -198,12 +199,14 @@ Status DecodeRle(std::span<const uint8_t> file, const BmpHeader& h, Image* image
 
 }  // namespace
 
-Status ReadBmp(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+Status ReadBmp(std::span<const uint8_t> file, TargetBox box, SourcePicture* out,
+               std::vector<uint8_t> storage) {
   BmpHeader header;
   if (Status s = ParseBmpHeader(file, &header); !s.ok()) return s;
   if (Status s = CheckDeclaredSize(header.width, header.height, 1, box, Error::kCorruptBmp); !s.ok())
     return s;
   SourcePicture picture;
+  picture.image.pixels = std::move(storage);
   picture.stored_width = header.width;
   picture.stored_height = header.height;
   Status decoded;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "converter/base/error.h"
 #include "converter/base/image.h"
@@ -20,7 +21,10 @@
 
 namespace quorvel {
 
-Status ReadBmp(std::span<const uint8_t> file, TargetBox box, SourcePicture* out);
+// `storage` lends its capacity to the pixels, so that a caller can reuse a
+// buffer from an earlier picture; it is used up either way.
+Status ReadBmp(std::span<const uint8_t> file, TargetBox box, SourcePicture* out,
+               std::vector<uint8_t> storage = {});
 
 }  // namespace quorvel
 

@@ -1,12 +1,13 @@
 #include "converter/read/jpeg_reader.h"
 
 // jpeglib.h needs FILE and size_t declared first.
-#include <cstdio>
 #include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -284,8 +285,10 @@ Status ProbeJpeg(std::span<const uint8_t> file, PictureHeader* out) {
   return Status::Ok();
 }
 
-Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out,
+                std::vector<uint8_t> storage) {
   SourcePicture picture;
+  picture.image.pixels = std::move(storage);
   WholePicture sink(&picture);
   if (Status s = StreamJpeg(file, box, 0, &sink); !s.ok()) return s;
   *out = std::move(picture);

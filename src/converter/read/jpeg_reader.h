@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "converter/base/error.h"
 #include "converter/base/image.h"
@@ -18,7 +19,10 @@
 
 namespace quorvel {
 
-Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out);
+// `storage` lends its capacity to the pixels, so that a caller can reuse a
+// buffer from an earlier picture; it is used up either way.
+Status ReadJpeg(std::span<const uint8_t> file, TargetBox box, SourcePicture* out,
+                std::vector<uint8_t> storage = {});
 
 // The header's size, orientation, pixel model and scan layout into `out`,
 // without decoding anything; fails as ReadJpeg would on that header.

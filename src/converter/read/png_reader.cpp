@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "converter/base/checked_size.h"
 #include "converter/base/limits.h"
@@ -157,11 +158,13 @@ Status OpenPng(std::span<const uint8_t> file, TargetBox box, OpenedPng* out) {
   return Status::Ok();
 }
 
-Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out) {
+Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out,
+               std::vector<uint8_t> storage) {
   OpenedPng png;
   Status status = OpenPng(file, box, &png);
   if (!status.ok()) return status;
   Image& image = png.header.image;
+  image.pixels = std::move(storage);
   image.pixels.resize(image.stride() * image.height);
   if (int e = spng_decode_image(png.ctx.get(), image.pixels.data(), image.pixels.size(), png.format,
                                 png.flags))

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "converter/base/error.h"
 #include "converter/base/image.h"
@@ -21,7 +22,10 @@
 
 namespace quorvel {
 
-Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out);
+// `storage` lends its capacity to the pixels, so that a caller can reuse a
+// buffer from an earlier picture; it is used up either way.
+Status ReadPng(std::span<const uint8_t> file, TargetBox box, SourcePicture* out,
+               std::vector<uint8_t> storage = {});
 
 struct SpngDeleter {
   void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
