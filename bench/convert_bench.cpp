@@ -1,23 +1,20 @@
-// convert_bench: converts a list of files with Quorvel.so, the way the batch
-// does it (a new object from "Dravimo.Compendium" per conversion, made while
-// the previous one is still held, convertEx with the source by value and the
-// rest by reference), and prints per-file and median times.
+// convert_bench: converts a list of files with Quorvel.so (Quorvel.dll
+// through COM on Windows), the way the batch does it (a new object from
+// "Dravimo.Compendium" per conversion, made while the previous one is still
+// held, convertEx with the source by value and the rest by reference), and
+// prints per-file and median times.
 //
 //   convert_bench [--type JPG|PNG|GIF|BMP] [--width 640] [--height 480]
 //                 [--quality 100] [--transparency] [--repeat 5 | --once]
-//                 [--out FOLDER] [--library PATH/Quorvel.so] FILE...
+//                 [--out FOLDER] [--library PATH/Quorvel.so|.dll] FILE...
 //
 // Each file is converted once untimed (to warm caches), then --repeat times.
 // --once converts each file a single time and times nothing: for comparing
 // outputs, where the timed runs would only rewrite the same file.
 // Besides wall time it prints the process's CPU time per conversion (all
 // threads), which a busy machine distorts less.
-// Outputs go to --out (default: a fresh folder under /tmp), named after the
+// Outputs go to --out (default: a fresh temporary folder), named after the
 // source with the type as suffix.
-#include <dlfcn.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,10 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/component_object.h"
-#include "platform/owned_text.h"
-#include "platform/owned_variant.h"
-#include "platform/utf_text.h"
+#include "bench_converter.h"
 
 namespace {
 
@@ -75,43 +69,12 @@ Options ParseOptions(int argc, char** argv) {
     else o.files.push_back(a);
   }
   if (o.files.empty()) Usage();
-  if (o.library.empty()) {
-    o.library = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "Quorvel.so");
-  }
+  if (o.library.empty()) o.library = bench::DefaultLibrary();
   if (o.out.empty()) {
-    std::string pattern = "/tmp/convert_bench_XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::exit(1);
-    }
-    o.out = pattern;
+    o.out = bench::NewOutputFolder();
+    if (o.out.empty()) std::exit(1);
   }
   return o;
-}
-
-// As the batch: create; when that fails, run the library's own registration
-// and create once more.
-bool EnsureRegistered(const std::string& library) {
-  kalvenix::ComponentObject probe;
-  if (kalvenix::ComponentObject::Create("Dravimo.Compendium", &probe) == COMP_OK) return true;
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    std::fprintf(stderr, "%s\n", dlerror());
-    return false;
-  }
-  auto register_server = reinterpret_cast<CompRegisterServerFn>(dlsym(handle, COMP_REGISTER_EXPORT));
-  const bool ok = register_server != nullptr && register_server() == COMP_OK;
-  dlclose(handle);  // the runtime keeps its own reference once it loads it
-  return ok && kalvenix::ComponentObject::Create("Dravimo.Compendium", &probe) == COMP_OK;
-}
-
-// CPU time of the whole process (all threads), in ms: on a busy machine the
-// wall time says more about the neighbours than about the converter.
-double ProcessCpuMs() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 struct Run {
@@ -123,44 +86,20 @@ struct Run {
   std::string message;
 };
 
-// As the batch does: a fresh object for every conversion, created while the
-// previous one is still held, which it then replaces. So the component sees
-// what a batch shows it: its objects never all go between two pictures.
 Run ConvertOnce(const Options& o, const std::string& source, const std::string& destination,
-                kalvenix::ComponentObject* held) {
+                bench::HeldObject* held) {
   const auto start = std::chrono::steady_clock::now();
-  const double cpu_start = ProcessCpuMs();
-  kalvenix::ComponentObject& object = *held;
+  const double cpu_start = bench::ProcessCpuMs();
+  const bench::Outcome outcome = bench::ConvertWithNewObject(
+      {source, destination, o.width, o.height, o.transparency, o.quality}, held);
   Run run;
-  if (kalvenix::ComponentObject::Create("Dravimo.Compendium", &object) != COMP_OK) {
-    run.message = "creation failed";
-    return run;
-  }
-  kalvenix::OwnedText source_text(kalvenix::Utf8ToUtf16(source));
-  kalvenix::OwnedText destination_text(kalvenix::Utf8ToUtf16(destination));
-  int32_t width = o.width;
-  int32_t height = o.height;
-  CompBool transparency = o.transparency ? COMP_TRUE : COMP_FALSE;
-  int32_t quality = o.quality;
-  // As the batch calls it: the source by value, the rest by reference.
-  CompVariant args[] = {kalvenix::TextArgument(source_text.get()),
-                        kalvenix::TextReference(destination_text.storage()),
-                        kalvenix::Int32Reference(&width),
-                        kalvenix::Int32Reference(&height),
-                        kalvenix::BoolReference(&transparency),
-                        kalvenix::Int32Reference(&quality)};
-  const kalvenix::CallOutcome outcome = object.Invoke("convertEx", args);
   run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                .count();
-  run.cpu_ms = ProcessCpuMs() - cpu_start;
-  run.ok = outcome.ok();
-  run.width = width;
-  run.height = height;
-  if (!run.ok) {
-    std::string message;
-    for (char16_t c : outcome.message) message.push_back(c < 128 ? char(c) : '?');
-    run.message = "status " + std::to_string(outcome.status) + ": " + message;
-  }
+  run.cpu_ms = bench::ProcessCpuMs() - cpu_start;
+  run.ok = outcome.ok;
+  run.width = outcome.width;
+  run.height = outcome.height;
+  run.message = outcome.message;
   return run;
 }
 
@@ -174,14 +113,14 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
   const Options o = ParseOptions(argc, argv);
-  if (!EnsureRegistered(o.library)) {
+  if (!bench::EnsureRegistered(o.library)) {
     std::fprintf(stderr, "cannot register %s\n", o.library.c_str());
     return 1;
   }
   std::printf("%s %dx%d quality %d%s, %d runs per file, outputs in %s\n", o.type.c_str(),
               o.width, o.height, o.quality, o.transparency ? " transparency" : "",
               o.once ? 1 : o.repeat, o.out.c_str());
-  kalvenix::ComponentObject held;  // the batch's one object at a time
+  bench::HeldObject held;  // the batch's one object at a time
   std::vector<double> file_medians;
   std::vector<double> file_cpu_medians;
   bool all_ok = true;
@@ -219,8 +158,6 @@ int main(int argc, char** argv) {
     std::printf("median per image over %zu files: %.2f ms (cpu %.2f ms)\n", file_medians.size(),
                 Median(file_medians), Median(file_cpu_medians));
   }
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  std::printf("peak resident memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  std::printf("peak resident memory: %.1f MiB\n", bench::PeakResidentMiB());
   return all_ok ? 0 : 1;
 }

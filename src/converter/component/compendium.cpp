@@ -8,8 +8,8 @@
 #include <type_traits>
 
 #include "converter/component/convert_ex_call.h"
+#include "converter/component/convert_ex_method.h"
 #include "converter/component/utf16_text.h"
-#include "converter/pipeline/convert_file.h"
 #include "converter/pipeline/converter_context.h"
 
 namespace quorvel {
@@ -36,9 +36,7 @@ uint32_t Release(CompObject* self) {
 
 void StoreMessage(const Status& status, CompText* error_message) {
   if (error_message == nullptr) return;
-  std::string text = ErrorMessage(status.code);
-  if (!status.context.empty()) text += ": " + status.context;
-  const std::u16string units = Utf8ToUtf16(text);
+  const std::u16string units = Utf8ToUtf16(FailureMessage(status));
   // Without memory for the message the code alone still tells the failure.
   if (CompTextAlloc(reinterpret_cast<const uint16_t*>(units.data()),
                     static_cast<uint32_t>(units.size()), error_message) != COMP_OK) {
@@ -47,26 +45,13 @@ void StoreMessage(const Status& status, CompText* error_message) {
   }
 }
 
-Status ConvertEx(ConverterContext* context, CompVariant* args, uint32_t arg_count) {
-  ConvertExCall call;
-  Status status = ParseConvertExCall(args, arg_count, &call);
-  if (!status.ok()) return status;
-  PictureSize produced;
-  status = ConvertFile(call.source, call.destination, call.box, call.transparency, call.quality,
-                       &produced, context);
-  if (!status.ok()) return status;
-  // FitSize keeps both sides within 256 megapixels, so each fits an I4.
-  if (call.width_out != nullptr) *call.width_out = static_cast<int32_t>(produced.width);
-  if (call.height_out != nullptr) *call.height_out = static_cast<int32_t>(produced.height);
-  return Status::Ok();
-}
-
 CompStatus Invoke(CompObject* self, const char* name, CompVariant* args, uint32_t arg_count,
                   CompVariant* result, CompText* error_message) {
   if (name == nullptr || std::strcmp(name, kConvertExName) != 0) return COMP_E_UNKNOWN_NAME;
   Status status;
   try {
-    status = ConvertEx(Self(self)->context.get(), args, arg_count);
+    PictureSize produced;
+    status = RunConvertEx(args, arg_count, Self(self)->context.get(), &produced);
   } catch (const std::bad_alloc&) {
     status = Fail(Error::kOutOfMemory);
   } catch (...) {
