@@ -276,6 +276,29 @@ TEST_F(BatchConversionTest, ListBeyond32767EntriesIsConvertedWhole) {
   EXPECT_EQ(record.substr(record.size() - ending.size()), ending);
 }
 
+// The program installed where users put things: the converter beside it is
+// loaded, registered and used through a path with spaces and letters
+// outside any ANSI code page ("ő" is not in Windows-1252).
+TEST(BatchInAUsersFolder, ConverterIsRegisteredFromAPathWithUmlautsAndSpaces) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / fs::path(u"Kalvenix Programme äöü ő");
+  {
+    TestComponentProbe probe(folder.u16string());
+    FakeWindow window;
+    window.folder = probe.Folder();
+    window.entries = {u"/bilder/Grüße aus Köln.jpg"};
+    std::unique_ptr<SystemLayer> system = MakeSystemLayer();
+    ConvertListedFiles(window, window, *system);
+    EXPECT_EQ(probe.Record(), probe.RegisteredLine() + Line("create 1") +
+                                  ConvertEx(1, "/bilder/Grüße aus Köln.jpg",
+                                            "/bilder/Grüße aus Köln.JPG") +
+                                  Line("release 1"));
+    EXPECT_TRUE(window.messages.empty());
+  }
+  std::error_code ignored;  // Windows' COM may keep the copy loaded until we exit
+  fs::remove_all(folder, ignored);
+}
+
 // The options per output type, as they reach convertEx. The test component
 // changes every by-reference value it gets, so the second entry also shows
 // that the batch sets them afresh.

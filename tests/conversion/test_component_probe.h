@@ -14,7 +14,9 @@ namespace kalvenix {
 
 class TestComponentProbe {
  public:
-  TestComponentProbe();  // throws std::runtime_error when the component is not there
+  // Uses the component where the build put it, or a copy made in `folder`
+  // (which it creates). Throws when the component cannot be loaded.
+  explicit TestComponentProbe(const std::u16string& folder = u"");
   ~TestComponentProbe();
   TestComponentProbe(const TestComponentProbe&) = delete;
   TestComponentProbe& operator=(const TestComponentProbe&) = delete;

@@ -1,8 +1,10 @@
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "platform/component_abi.h"
+#include "platform/utf_text.h"
 #include "test_component/test_component_control.h"
 #include "test_component_probe.h"
 
@@ -15,6 +17,8 @@ struct TestComponentProbe::Library {
     if (fn == nullptr) throw std::runtime_error(name);
   }
 
+  std::string folder;  // UTF-8
+  std::string path;
   void* handle = nullptr;
   TestComponentResetFn reset = nullptr;
   TestComponentRefuseCreationsAfterFn refuse_after = nullptr;
@@ -25,8 +29,19 @@ struct TestComponentProbe::Library {
   TestComponentLiveObjectsFn live_objects = nullptr;
 };
 
-TestComponentProbe::TestComponentProbe() : library_(std::make_unique<Library>()) {
-  library_->handle = dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_LOCAL);
+TestComponentProbe::TestComponentProbe(const std::u16string& folder)
+    : library_(std::make_unique<Library>()) {
+  namespace fs = std::filesystem;
+  library_->folder = TEST_COMPONENT_DIR;
+  library_->path = TEST_COMPONENT_PATH;
+  if (!folder.empty()) {
+    fs::create_directories(fs::path(folder));
+    const fs::path copy = fs::path(folder) / "Quorvel.so";
+    fs::copy_file(TEST_COMPONENT_PATH, copy, fs::copy_options::overwrite_existing);
+    library_->folder = fs::path(folder).string();
+    library_->path = copy.string();
+  }
+  library_->handle = dlopen(library_->path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library_->handle == nullptr) throw std::runtime_error(dlerror());
   library_->Find(library_->reset, "TestComponentReset");
   library_->Find(library_->refuse_after, "TestComponentRefuseCreationsAfter");
@@ -44,14 +59,14 @@ TestComponentProbe::~TestComponentProbe() {
   dlclose(library_->handle);
 }
 
-std::u16string TestComponentProbe::Folder() const { return u"" TEST_COMPONENT_DIR; }
+std::u16string TestComponentProbe::Folder() const { return Utf8ToUtf16(library_->folder); }
 
 std::string TestComponentProbe::RegisteredLine() const {
-  return "register " TEST_COMPONENT_PATH "\n";
+  return "register " + library_->path + "\n";
 }
 
 void TestComponentProbe::RegisterDirectly() {
-  CompRegisterClass("Dravimo.Compendium", TEST_COMPONENT_PATH);
+  CompRegisterClass("Dravimo.Compendium", library_->path.c_str());
 }
 void TestComponentProbe::RefuseCreationsAfter(int32_t count) { library_->refuse_after(count); }
 void TestComponentProbe::FailConvertFor(const std::string& source) {
