@@ -201,7 +201,7 @@ class ExceptionInfo {
   CallOutcome Outcome() {
     if (info_.pfnDeferredFillIn != nullptr) info_.pfnDeferredFillIn(&info_);
     CallOutcome outcome;
-    outcome.status = info_.scode != 0 ? info_.scode
+    outcome.status = info_.scode != 0   ? info_.scode
                      : info_.wCode != 0 ? static_cast<CompStatus>(info_.wCode)
                                         : static_cast<CompStatus>(DISP_E_EXCEPTION);
     outcome.message = Counted(info_.bstrDescription);
@@ -216,8 +216,7 @@ class ExceptionInfo {
 std::u16string ArgumentWords(HRESULT result, UINT arg_error, size_t arg_count) {
   if ((result == DISP_E_TYPEMISMATCH || result == DISP_E_PARAMNOTFOUND) && arg_error < arg_count) {
     const std::string number = std::to_string(arg_count - arg_error);
-    return u"Argument " + std::u16string(number.begin(), number.end()) +
-           u" hat den falschen Typ";
+    return u"Argument " + std::u16string(number.begin(), number.end()) + u" hat den falschen Typ";
   }
   if (result == DISP_E_BADPARAMCOUNT) return u"Falsche Zahl von Argumenten";
   return u"Falsche Argumente";

@@ -81,8 +81,12 @@ TEST_F(RealRegistrationTest, FailureStatusOfTheExportStillCountsAsDone) {
 TEST_F(RealRegistrationTest, EveryCallLoadsRunsAndUnloadsAfresh) {
   EXPECT_TRUE(SelfRegisterLibrary(layer_, Path(REGISTER_FIXTURE_PATH), true));
   EXPECT_TRUE(SelfRegisterLibrary(layer_, Path(REGISTER_FIXTURE_PATH), true));
-  const Calls once{Load(REGISTER_FIXTURE_PATH), "FindExport DllRegisterServer", "StartThreadAt",
-                   "WaitForThread 10000", "CloseThread", "UnloadLibrary"};
+  const Calls once{Load(REGISTER_FIXTURE_PATH),
+                   "FindExport DllRegisterServer",
+                   "StartThreadAt",
+                   "WaitForThread 10000",
+                   "CloseThread",
+                   "UnloadLibrary"};
   Calls twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(layer_.calls(), twice);

@@ -45,7 +45,8 @@ TEST_P(FailureMessageTest, Words) {
 }
 
 const std::u16string kCorrupt = u"JPEG-Datei ist beschädigt";
-const std::u16string kNotLoaded = u"Der Konverter " + ConverterFileName() + u" konnte nicht geladen werden: ";
+const std::u16string kNotLoaded =
+    u"Der Konverter " + ConverterFileName() + u" konnte nicht geladen werden: ";
 
 // Ten lines "bild<n>.jpg: Fehler", n = 1..9, 0.
 std::u16string TenNumberedLines() {

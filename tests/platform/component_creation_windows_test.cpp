@@ -84,8 +84,9 @@ TEST(ComponentCreationOnCom, MissingServerFileIsNotLoadable) {
 }
 
 TEST(ComponentCreationOnCom, TextFileIsNotLoadable) {
-  const fs::path text = fs::temp_directory_path() /
-                        ("kalvenix_not_a_library_" + std::to_string(GetCurrentProcessId()) + ".dll");
+  const fs::path text =
+      fs::temp_directory_path() /
+      ("kalvenix_not_a_library_" + std::to_string(GetCurrentProcessId()) + ".dll");
   std::ofstream(text) << "keine DLL, nur Text\n";
   EXPECT_EQ(CreateThrough(text.wstring()), COMP_E_LIBRARY_NOT_LOADABLE);
   fs::remove(text);

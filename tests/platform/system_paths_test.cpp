@@ -11,8 +11,8 @@ TEST(SystemPaths, ExecutableFolderHoldsThisTest) {
   const std::u16string folder = ExecutableFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_FALSE(IsFolderSeparator(folder.back()));
-  const std::u16string self = folder + FolderSeparator() + u"platform_tests" +
-                              (LibrarySuffix() == u".dll" ? u".exe" : u"");
+  const std::u16string self =
+      folder + FolderSeparator() + u"platform_tests" + (LibrarySuffix() == u".dll" ? u".exe" : u"");
   EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(self)));
 }
 

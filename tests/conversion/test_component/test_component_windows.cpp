@@ -24,7 +24,8 @@ namespace {
 namespace kit = kalvenix::com_kit;
 
 // {F45E8C9F-1F91-49FD-B946-A1C55FD48769}: this test server only, never the real converter.
-constexpr CLSID kClassId = {0xf45e8c9f, 0x1f91, 0x49fd, {0xb9, 0x46, 0xa1, 0xc5, 0x5f, 0xd4, 0x87, 0x69}};
+constexpr CLSID kClassId = {
+    0xf45e8c9f, 0x1f91, 0x49fd, {0xb9, 0x46, 0xa1, 0xc5, 0x5f, 0xd4, 0x87, 0x69}};
 constexpr wchar_t kClassIdText[] = L"{F45E8C9F-1F91-49FD-B946-A1C55FD48769}";
 constexpr wchar_t kProgId[] = L"Dravimo.Compendium";
 constexpr DISPID kConvertEx = 1;
@@ -58,11 +59,16 @@ std::string Describe(const VARIANT& arg) {
   const VARTYPE base = arg.vt & ~VT_BYREF;
   std::string out = by_reference ? "&" : "";
   switch (base) {
-    case VT_EMPTY: return out + "empty";
-    case VT_I4: return out + "i4=" + std::to_string(by_reference ? *arg.plVal : arg.lVal);
-    case VT_BOOL: return out + "bool=" + std::to_string(by_reference ? *arg.pboolVal : arg.boolVal);
-    case VT_BSTR: return out + "text=" + TextOf(by_reference ? *arg.pbstrVal : arg.bstrVal);
-    default: return out + std::to_string(base);
+    case VT_EMPTY:
+      return out + "empty";
+    case VT_I4:
+      return out + "i4=" + std::to_string(by_reference ? *arg.plVal : arg.lVal);
+    case VT_BOOL:
+      return out + "bool=" + std::to_string(by_reference ? *arg.pboolVal : arg.boolVal);
+    case VT_BSTR:
+      return out + "text=" + TextOf(by_reference ? *arg.pbstrVal : arg.bstrVal);
+    default:
+      return out + std::to_string(base);
   }
 }
 
@@ -119,7 +125,8 @@ class TestObject final : public kit::DispatchBase {
     std::wstring failure;
     if (params->cArgs > 0 && params->rgvarg[params->cArgs - 1].vt == VT_BSTR) {
       std::lock_guard lock(TheState().mutex);
-      auto found = TheState().failing_sources.find(TextOf(params->rgvarg[params->cArgs - 1].bstrVal));
+      auto found =
+          TheState().failing_sources.find(TextOf(params->rgvarg[params->cArgs - 1].bstrVal));
       fails = found != TheState().failing_sources.end();
       if (fails) failure = found->second;
     }
@@ -186,7 +193,9 @@ STDAPI DllRegisterServer(void) {
 }
 
 // For tests that start registered: no delay, no record.
-STDAPI TestComponentRegisterQuietly(void) { return kit::RegisterInprocServer(kProgId, kClassIdText); }
+STDAPI TestComponentRegisterQuietly(void) {
+  return kit::RegisterInprocServer(kProgId, kClassIdText);
+}
 
 STDAPI DllUnregisterServer(void) {
   Record("unregister");
@@ -215,7 +224,8 @@ void TestComponentFailConvertFor(const char* source) {
 
 void TestComponentFailConvertWith(const char* source, const uint16_t* message, uint32_t length) {
   std::lock_guard lock(TheState().mutex);
-  TheState().failing_sources[source] = std::wstring(reinterpret_cast<const wchar_t*>(message), length);
+  TheState().failing_sources[source] =
+      std::wstring(reinterpret_cast<const wchar_t*>(message), length);
 }
 
 void TestComponentSetRegisterDelay(uint32_t milliseconds) {
@@ -226,7 +236,8 @@ void TestComponentSetRegisterDelay(uint32_t milliseconds) {
 uint32_t TestComponentRecord(char* buffer, uint32_t capacity) {
   std::lock_guard lock(TheState().mutex);
   const std::string& record = TheState().record;
-  if (buffer != nullptr) std::memcpy(buffer, record.data(), std::min<size_t>(capacity, record.size()));
+  if (buffer != nullptr)
+    std::memcpy(buffer, record.data(), std::min<size_t>(capacity, record.size()));
   return static_cast<uint32_t>(record.size());
 }
 
