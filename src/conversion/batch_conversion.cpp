@@ -13,13 +13,13 @@
 #include "platform/component_object.h"
 #include "platform/owned_text.h"
 #include "platform/owned_variant.h"
+#include "platform/system_paths.h"
 #include "platform/utf_text.h"
 
 namespace kalvenix {
 namespace {
 
 constexpr char kConverterProgId[] = "Dravimo.Compendium";
-constexpr char16_t kConverterLibrary[] = u"/Quorvel.so";
 constexpr char16_t kEmptyListMessage[] = u"Keine Dateien ausgewählt!";
 constexpr char16_t kNoTypeReason[] = u"Kein Zieltyp gewählt";
 constexpr char16_t kEmptyPathReason[] = u"Kein Dateipfad";
@@ -67,6 +67,11 @@ CallOutcome CallConvertEx(ComponentObject& converter, const std::u16string& sour
   }
 }
 
+// The converter lies beside the program, under its name on this system.
+std::u16string ConverterPath(const std::u16string& folder) {
+  return folder + FolderSeparator() + ConverterFileName();
+}
+
 // Only without a type can a path with a name come out empty.
 std::u16string_view SkipReason(const ConversionWindow& window) {
   return window.OutputTypeText().empty() ? kNoTypeReason : kEmptyPathReason;
@@ -107,7 +112,7 @@ void ConvertListedFiles(const ConversionWindow& window, ConversionSurroundings& 
       // A fresh converter for every entry; a failed creation keeps the one
       // held, and only a creation's own outcome decides on the fallback.
       if (ComponentObject::Create(kConverterProgId, &converter) != COMP_OK) {
-        SelfRegisterLibrary(system, surroundings.ExecutableFolder() + kConverterLibrary, true);
+        SelfRegisterLibrary(system, ConverterPath(surroundings.ExecutableFolder()), true);
         const CompStatus status = ComponentObject::Create(kConverterProgId, &converter);
         if (status != COMP_OK) {
           report.ConverterUnavailable(ConverterProblem(status, system),

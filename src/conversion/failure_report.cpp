@@ -1,6 +1,10 @@
 #include "conversion/failure_report.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+
+#include "platform/system_paths.h"
 
 namespace kalvenix {
 namespace {
@@ -47,7 +51,17 @@ void AppendList(const FailureReport& report, std::u16string& text) {
   if (unlisted > 0) text += u"\n… und " + Number(unlisted) + u" weitere";
 }
 
+// Negative codes are the system's (HRESULTs), which are looked up in hex.
+std::u16string StatusCode(CompStatus status) {
+  if (status >= 0) return Ascii(std::to_string(status));
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
+  return Ascii(hex);
+}
+
 }  // namespace
+
+std::u16string ConverterFileName() { return u"Quorvel" + std::u16string(LibrarySuffix()); }
 
 void FailureReport::AddFailedEntry(std::u16string_view path, std::u16string_view reason) {
   ++failed_entries;
@@ -65,7 +79,7 @@ std::u16string FailureMessage(const FailureReport& report) {
   std::u16string text;
   if (report.entries_without_converter > 0) {
     text += u"Der Konverter ";
-    text += kConverterFileName;
+    text += ConverterFileName();
     text += u" konnte nicht geladen werden: " + report.converter_reason + u".\n";
     text += ThereforeNotConverted(report.entries_without_converter, report.entry_count);
     if (report.failed_entries == 0) return text;
@@ -99,15 +113,16 @@ std::u16string ConverterUnavailableReason(CompStatus status, std::u16string_view
     case COMP_E_OUT_OF_MEMORY:
       return u"Nicht genug Speicher";
     default:
-      return u"Unerwarteter Fehler (Code " + Ascii(std::to_string(status)) + u")";
+      return u"Unerwarteter Fehler (Code " + StatusCode(status) + u")";
   }
 }
 
 std::u16string_view FileNameOf(std::u16string_view path) {
-  const size_t slash = path.rfind(u'/');
-  // A path ending in "/" has no name; the whole path at least says which entry.
-  if (slash == std::u16string_view::npos || slash + 1 == path.size()) return path;
-  return path.substr(slash + 1);
+  const auto separator = std::find_if(path.rbegin(), path.rend(), IsFolderSeparator);
+  const size_t name_start = static_cast<size_t>(path.rend() - separator);
+  // A path ending in a separator has no name; the whole path at least says which entry.
+  if (name_start == path.size()) return path;
+  return path.substr(name_start);
 }
 
 }  // namespace kalvenix

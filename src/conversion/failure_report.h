@@ -23,8 +23,9 @@ namespace kalvenix {
 // More names than this would push the box past the screen; the rest are counted.
 inline constexpr size_t kListedFailures = 10;
 
-// The file name the user knows the converter by, for the message.
-inline constexpr char16_t kConverterFileName[] = u"Quorvel.so";
+// The converter library's file name on this system ("Quorvel.so",
+// "Quorvel.dll"), which the user finds beside the program.
+std::u16string ConverterFileName();
 
 struct FailedEntry {
   std::u16string path;    // as listed
@@ -52,8 +53,8 @@ std::u16string FailureMessage(const FailureReport& report);
 // own words for it (English, from the loader; may be empty).
 std::u16string ConverterUnavailableReason(CompStatus status, std::u16string_view load_error);
 
-// The last component of `path`, what the user sees in a folder; the whole
-// path when that is empty.
+// The last component of `path` (after the system's last folder separator),
+// what the user sees in a folder; the whole path when that is empty.
 std::u16string_view FileNameOf(std::u16string_view path);
 
 }  // namespace kalvenix

@@ -26,7 +26,9 @@
 
 #include <stdint.h>
 
-#if defined(__GNUC__)
+/* On Windows the runtime is compiled into the program (COM is the system's),
+ * so there is nothing to export. */
+#if defined(__GNUC__) && !defined(_WIN32)
 #define COMP_EXPORT __attribute__((visibility("default")))
 #else
 #define COMP_EXPORT

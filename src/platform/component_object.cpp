@@ -6,6 +6,14 @@
 #include "platform/owned_text.h"
 
 namespace kalvenix {
+namespace {
+
+void Release(void* object) {
+  auto* held = static_cast<CompObject*>(object);
+  held->methods->release(held);
+}
+
+}  // namespace
 
 ComponentObject::ComponentObject(ComponentObject&& other) noexcept
     : object_(std::exchange(other.object_, nullptr)) {}
@@ -13,8 +21,8 @@ ComponentObject::ComponentObject(ComponentObject&& other) noexcept
 ComponentObject& ComponentObject::operator=(ComponentObject&& other) noexcept {
   if (this != &other) {
     // Take the new object first: the old one goes only once its successor exists.
-    CompObject* previous = std::exchange(object_, std::exchange(other.object_, nullptr));
-    if (previous != nullptr) previous->methods->release(previous);
+    void* previous = std::exchange(object_, std::exchange(other.object_, nullptr));
+    if (previous != nullptr) Release(previous);
   }
   return *this;
 }
@@ -22,7 +30,7 @@ ComponentObject& ComponentObject::operator=(ComponentObject&& other) noexcept {
 ComponentObject::~ComponentObject() { Reset(); }
 
 void ComponentObject::Reset() {
-  if (CompObject* previous = std::exchange(object_, nullptr)) previous->methods->release(previous);
+  if (void* previous = std::exchange(object_, nullptr)) Release(previous);
 }
 
 CompStatus ComponentObject::Create(const std::string& prog_id, ComponentObject* out) {
@@ -30,7 +38,9 @@ CompStatus ComponentObject::Create(const std::string& prog_id, ComponentObject* 
   CompObject* created = nullptr;
   const CompStatus status = CompCreateObject(prog_id.c_str(), &created);
   if (status != COMP_OK) return status;
-  *out = ComponentObject(created);
+  ComponentObject fresh;
+  fresh.object_ = created;
+  *out = std::move(fresh);
   return COMP_OK;
 }
 
@@ -42,8 +52,9 @@ CallOutcome ComponentObject::Invoke(const char* name, std::span<CompVariant> arg
   }
   CompVariant result{};
   CompText message{};
-  outcome.status = object_->methods->invoke(object_, name, args.data(),
-                                            static_cast<uint32_t>(args.size()), &result, &message);
+  auto* object = static_cast<CompObject*>(object_);
+  outcome.status = object->methods->invoke(object, name, args.data(),
+                                           static_cast<uint32_t>(args.size()), &result, &message);
   OwnedVariant owned_result(result);
   OwnedText owned_message = OwnedText::Adopt(message);
   if (outcome.status == COMP_OK) {

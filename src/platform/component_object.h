@@ -1,9 +1,17 @@
 // ComponentObject: the program's handle on one component object.
 //
 // Holds one reference and gives it back when it goes. Create() asks the
-// runtime for a new object of a registered class; Invoke() calls a method by
-// name. Every failure comes back as a status (never an exception across the
-// component), and a failed call leaves the object usable. Move-only.
+// system's component runtime for a new object of a registered class; Invoke()
+// calls a method by name. Every failure comes back as a status (never an
+// exception across the component), and a failed call leaves the object
+// usable. Move-only.
+//
+// The backend is chosen by source file: component_object.cpp on the
+// program's own runtime (component_abi.h), component_object_windows.cpp on
+// COM. On Windows the calling thread must have entered an apartment
+// (CoInitializeEx) before Create, and an object is used and released on the
+// thread that created it; a component's own failure status is then the
+// HRESULT it raised (EXCEPINFO's scode).
 // Thread-safety: an object's methods are called from one thread at a time.
 #ifndef KALVENIX_PLATFORM_COMPONENT_OBJECT_H_
 #define KALVENIX_PLATFORM_COMPONENT_OBJECT_H_
@@ -30,8 +38,6 @@ struct CallOutcome {
 class KALVENIX_PLATFORM_API ComponentObject {
  public:
   ComponentObject() = default;
-  // Takes over the one reference the caller holds on `adopted`.
-  explicit ComponentObject(CompObject* adopted) noexcept : object_(adopted) {}
 
   ComponentObject(ComponentObject&& other) noexcept;
   ComponentObject& operator=(ComponentObject&& other) noexcept;
@@ -53,7 +59,8 @@ class KALVENIX_PLATFORM_API ComponentObject {
   void Reset();
 
  private:
-  CompObject* object_ = nullptr;
+  // One reference on the backend's object (a CompObject or an IDispatch).
+  void* object_ = nullptr;
 };
 
 }  // namespace kalvenix

@@ -1,5 +1,5 @@
-// The runtime's C exports: the class registry, object creation and the
-// text and variant helpers every module of the process shares.
+// The runtime's C exports on Linux: the class registry and object creation.
+// (The text and variant helpers, which every system has, are in component_text.cpp.)
 //
 // The registry is the one process-wide state the platform forces on us (it
 // stands in for the system's class registry). It is guarded by a mutex and
@@ -8,8 +8,6 @@
 // into the registry.
 #include <dlfcn.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>
@@ -129,33 +127,6 @@ COMP_EXPORT CompStatus CompCreateObject(const char* prog_id, CompObject** out) {
   } catch (...) {
     return COMP_E_INTERNAL;
   }
-}
-
-COMP_EXPORT CompStatus CompTextAlloc(const uint16_t* units, uint32_t length, CompText* out) {
-  if (out == nullptr) return COMP_E_INVALID_ARGUMENT;
-  *out = CompText{nullptr, 0};
-  if (length == 0) return COMP_OK;
-  if (units == nullptr) return COMP_E_INVALID_ARGUMENT;
-  // uint32_t units of two bytes always fit in size_t on the 64-bit targets we build.
-  const size_t bytes = size_t{length} * sizeof(uint16_t);
-  auto* copy = static_cast<uint16_t*>(std::malloc(bytes));
-  if (copy == nullptr) return COMP_E_OUT_OF_MEMORY;
-  std::memcpy(copy, units, bytes);
-  *out = CompText{copy, length};
-  return COMP_OK;
-}
-
-COMP_EXPORT void CompTextFree(CompText* text) {
-  if (text == nullptr) return;
-  std::free(text->units);
-  *text = CompText{nullptr, 0};
-}
-
-COMP_EXPORT void CompVariantClear(CompVariant* variant) {
-  if (variant == nullptr) return;
-  if (variant->type == COMP_VT_TEXT) CompTextFree(&variant->value.text);
-  std::memset(variant, 0, sizeof(*variant));
-  variant->type = COMP_VT_EMPTY;
 }
 
 }  // extern "C"

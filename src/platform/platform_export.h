@@ -6,7 +6,8 @@
 #ifndef KALVENIX_PLATFORM_PLATFORM_EXPORT_H_
 #define KALVENIX_PLATFORM_PLATFORM_EXPORT_H_
 
-#if defined(__GNUC__)
+// On Windows the platform library is static: nothing to export.
+#if defined(__GNUC__) && !defined(_WIN32)
 #define KALVENIX_PLATFORM_API __attribute__((visibility("default")))
 #else
 #define KALVENIX_PLATFORM_API

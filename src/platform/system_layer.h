@@ -18,6 +18,11 @@
 
 #include "platform/platform_export.h"
 
+// <windows.h> makes LoadLibrary a macro; below it names our own method.
+#ifdef LoadLibrary
+#undef LoadLibrary
+#endif
+
 namespace kalvenix {
 
 struct LibraryHandle {

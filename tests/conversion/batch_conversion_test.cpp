@@ -1,14 +1,15 @@
 #include "conversion/batch_conversion.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <cstring>
+#include <filesystem>
 #include <memory>
 
+#include "conversion/failure_report.h"
 #include "fake_window.h"
 #include "platform/system_layer.h"
+#include "platform/system_paths.h"
+#include "platform/utf_text.h"
 #include "printable_text.h"
 #include "recording_system_layer.h"
 #include "test_component_probe.h"
@@ -28,20 +29,28 @@ std::string ConvertEx(int object, const std::string& source, const std::string& 
 
 std::string Line(const std::string& text) { return text + "\n"; }
 
-const std::string kRegistered = Line("register " TEST_COMPONENT_DIR "/Quorvel.so");
+// The converter's name in the user's message, as this system spells it.
+const std::u16string kConverter = u"Der Konverter " + ConverterFileName();
 
 class BatchConversionTest : public testing::Test {
  protected:
-  BatchConversionTest() {
-    window_.folder = u"" TEST_COMPONENT_DIR;
+  BatchConversionTest() : kRegistered(probe_.RegisteredLine()) {
+    window_.folder = probe_.Folder();
     window_.entries = {u"/bilder/a.jpg", u"/bilder/b.png", u"/bilder/c.bmp"};
   }
   void TearDown() override { EXPECT_EQ(probe_.LiveObjects(), 0) << "an object was not released"; }
+
+  // How the batch asks the system layer to load the converter beside the program.
+  std::string LoadCall() const {
+    return "LoadLibrary " +
+           *Utf16ToUtf8(window_.folder + FolderSeparator() + ConverterFileName());
+  }
 
   void Run() { ConvertListedFiles(window_, window_, *system_); }
   void RunOn(SystemLayer& system) { ConvertListedFiles(window_, window_, system); }
 
   TestComponentProbe probe_;
+  const std::string kRegistered;
   FakeWindow window_;
   std::unique_ptr<SystemLayer> system_ = MakeSystemLayer();
 };
@@ -92,22 +101,25 @@ TEST_F(BatchConversionTest, ClassThatCannotBeCreatedEndsTheBatchWithOneMessage) 
   EXPECT_EQ(probe_.Record(), kRegistered + Line("refuse"));
   EXPECT_EQ(window_.messages,
             std::vector<std::u16string>{
-                u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert das "
+                kConverter + u" konnte nicht geladen werden: Er verweigert das "
                 u"Anlegen eines Konverterobjekts.\nDeshalb wurde keine der 3 Dateien konvertiert."});
 }
 
 TEST_F(BatchConversionTest, NoConverterBesideTheProgramSaysWhyTheLoaderRefused) {
-  char folder[] = "/tmp/kalvenix-no-converter-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  window_.folder = std::u16string(folder, folder + std::strlen(folder));
+  // An empty folder of this test's own, with spaces and umlauts as users' folders have.
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / fs::path(u"Kalvenix ohne Konverter äöü");
+  fs::create_directories(folder);
+  window_.folder = folder.u16string();
   Run();
-  rmdir(folder);
+  fs::remove(folder);
   EXPECT_EQ(probe_.Record(), "");
   ASSERT_EQ(window_.messages.size(), 1u);
   const std::u16string& message = window_.messages[0];
-  const std::u16string start =
-      u"Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei fehlt oder lässt sich "
-      u"nicht laden (" + window_.folder + u"/Quorvel.so: ";
+  const std::u16string start = kConverter +
+                               u" konnte nicht geladen werden: Die Datei fehlt oder lässt sich "
+                               u"nicht laden (" + window_.folder + FolderSeparator() +
+                               ConverterFileName() + u": ";
   const std::u16string end = u").\nDeshalb wurde keine der 3 Dateien konvertiert.";
   EXPECT_EQ(message.substr(0, start.size()), start) << Printable(message);
   ASSERT_GT(message.size(), start.size() + end.size());
@@ -118,15 +130,14 @@ TEST_F(BatchConversionTest, NoConverterBesideTheProgramSaysWhyTheLoaderRefused) 
 // error, not some other layer's, is what the user reads.
 TEST_F(BatchConversionTest, LoadErrorOfTheGivenLayerEndsTheBatchAndIsQuoted) {
   RecordingSystemLayer system(
-      LayerScript{.loads = false, .load_error = "Quorvel.so: Zugriff verweigert (Grüße)"});
+      LayerScript{.loads = false, .load_error = "Quorvel: Zugriff verweigert (Grüße)"});
   RunOn(system);
-  EXPECT_EQ(system.calls(), std::vector<std::string>{"LoadLibrary " TEST_COMPONENT_DIR
-                                                     "/Quorvel.so"});
+  EXPECT_EQ(system.calls(), std::vector<std::string>{LoadCall()});
   EXPECT_EQ(probe_.Record(), "");
   EXPECT_EQ(window_.messages,
             std::vector<std::u16string>{
-                u"Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei fehlt oder "
-                u"lässt sich nicht laden (Quorvel.so: Zugriff verweigert (Grüße)).\n"
+                kConverter + u" konnte nicht geladen werden: Die Datei fehlt oder "
+                u"lässt sich nicht laden (Quorvel: Zugriff verweigert (Grüße)).\n"
                 u"Deshalb wurde keine der 3 Dateien konvertiert."});
 }
 
@@ -134,13 +145,12 @@ TEST_F(BatchConversionTest, RegistrationThreadThatDoesNotStartEndsTheBatch) {
   RecordingSystemLayer system(LayerScript{.starts_thread = false});
   RunOn(system);
   EXPECT_EQ(system.calls(),
-            (std::vector<std::string>{"LoadLibrary " TEST_COMPONENT_DIR "/Quorvel.so",
-                                      "FindExport DllRegisterServer", "StartThreadAt",
+            (std::vector<std::string>{LoadCall(), "FindExport DllRegisterServer", "StartThreadAt",
                                       "UnloadLibrary"}));
   EXPECT_EQ(probe_.Record(), "");
   EXPECT_EQ(window_.messages,
             std::vector<std::u16string>{
-                u"Der Konverter Quorvel.so konnte nicht geladen werden: Er ist nicht "
+                kConverter + u" konnte nicht geladen werden: Er ist nicht "
                 u"registriert, und seine Registrierung ist misslungen.\n"
                 u"Deshalb wurde keine der 3 Dateien konvertiert."});
 }
@@ -154,7 +164,7 @@ TEST_F(BatchConversionTest, FailedCreationKeepsTheHeldObjectUntilTheBatchEnds) {
                                  Line("release 1"));
   EXPECT_EQ(window_.messages,
             std::vector<std::u16string>{
-                u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert das "
+                kConverter + u" konnte nicht geladen werden: Er verweigert das "
                 u"Anlegen eines Konverterobjekts.\nDeshalb wurden 2 von 3 Dateien nicht "
                 u"konvertiert."});
 }
@@ -264,6 +274,29 @@ TEST_F(BatchConversionTest, ListBeyond32767EntriesIsConvertedWhole) {
                              Line("release " + std::to_string(kEntries));
   ASSERT_GE(record.size(), ending.size());
   EXPECT_EQ(record.substr(record.size() - ending.size()), ending);
+}
+
+// The program installed where users put things: the converter beside it is
+// loaded, registered and used through a path with spaces and letters
+// outside any ANSI code page ("ő" is not in Windows-1252).
+TEST(BatchInAUsersFolder, ConverterIsRegisteredFromAPathWithUmlautsAndSpaces) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / fs::path(u"Kalvenix Programme äöü ő");
+  {
+    TestComponentProbe probe(folder.u16string());
+    FakeWindow window;
+    window.folder = probe.Folder();
+    window.entries = {u"/bilder/Grüße aus Köln.jpg"};
+    std::unique_ptr<SystemLayer> system = MakeSystemLayer();
+    ConvertListedFiles(window, window, *system);
+    EXPECT_EQ(probe.Record(), probe.RegisteredLine() + Line("create 1") +
+                                  ConvertEx(1, "/bilder/Grüße aus Köln.jpg",
+                                            "/bilder/Grüße aus Köln.JPG") +
+                                  Line("release 1"));
+    EXPECT_TRUE(window.messages.empty());
+  }
+  std::error_code ignored;  // Windows' COM may keep the copy loaded until we exit
+  fs::remove_all(folder, ignored);
 }
 
 // The options per output type, as they reach convertEx. The test component

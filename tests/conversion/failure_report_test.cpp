@@ -45,6 +45,8 @@ TEST_P(FailureMessageTest, Words) {
 }
 
 const std::u16string kCorrupt = u"JPEG-Datei ist beschädigt";
+const std::u16string kNotLoaded =
+    u"Der Konverter " + ConverterFileName() + u" konnte nicht geladen werden: ";
 
 // Ten lines "bild<n>.jpg: Fehler", n = 1..9, 0.
 std::u16string TenNumberedLines() {
@@ -87,21 +89,21 @@ INSTANTIATE_TEST_SUITE_P(
               u"1.200 von 32.769 Dateien wurden nicht konvertiert:" + TenNumberedLines() +
                   u"\n… und 1.190 weitere"},
         Batch{"NoConverterForAny", 120, {}, 0, u"Die Datei fehlt", 120,
-              u"Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei fehlt.\n"
+              kNotLoaded + u"Die Datei fehlt.\n"
               u"Deshalb wurde keine der 120 Dateien konvertiert."},
         Batch{"NoConverterForTheOnlyFile", 1, {}, 0, u"Die Datei fehlt", 1,
-              u"Der Konverter Quorvel.so konnte nicht geladen werden: Die Datei fehlt.\n"
+              kNotLoaded + u"Die Datei fehlt.\n"
               u"Deshalb wurde die Datei nicht konvertiert."},
         Batch{"NoConverterForTheLast", 5, {}, 0, u"Er verweigert", 1,
-              u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert.\n"
+              kNotLoaded + u"Er verweigert.\n"
               u"Deshalb wurde 1 von 5 Dateien nicht konvertiert."},
         Batch{"NoConverterAfterOwnFailures", 1500, {{u"/x/a.jpg", kCorrupt}}, 0, u"Er verweigert",
               1400,
-              u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert.\n"
+              kNotLoaded + u"Er verweigert.\n"
               u"Deshalb wurden 1.400 von 1.500 Dateien nicht konvertiert.\n\n"
               u"Außerdem wurde 1 Datei nicht konvertiert:\na.jpg: " + kCorrupt},
         Batch{"NoConverterAfterManyOwnFailures", 30, {}, 12, u"Er verweigert", 3,
-              u"Der Konverter Quorvel.so konnte nicht geladen werden: Er verweigert.\n"
+              kNotLoaded + u"Er verweigert.\n"
               u"Deshalb wurden 3 von 30 Dateien nicht konvertiert.\n\n"
               u"Außerdem wurden 12 Dateien nicht konvertiert:" + TenNumberedLines() +
                   u"\n… und 2 weitere"}),
@@ -140,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
         Unavailable{COMP_E_CLASS_REFUSED, u"", u"Er verweigert das Anlegen eines Konverterobjekts"},
         Unavailable{COMP_E_OUT_OF_MEMORY, u"", u"Nicht genug Speicher"},
         Unavailable{COMP_E_INTERNAL, u"", u"Unerwarteter Fehler (Code 8)"},
-        Unavailable{-2147467259, u"", u"Unerwarteter Fehler (Code -2147467259)"}));
+        // The system's codes (HRESULTs) in the hex they are looked up by.
+        Unavailable{-2147467259, u"", u"Unerwarteter Fehler (Code 0x80004005)"}));
 
 }  // namespace
 }  // namespace kalvenix

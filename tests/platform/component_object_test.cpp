@@ -1,9 +1,8 @@
 #include "platform/component_object.h"
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
+#include "echo_registration.h"
 #include "platform/owned_text.h"
 
 namespace kalvenix {
@@ -12,22 +11,16 @@ namespace {
 class ComponentObjectTest : public testing::Test {
  protected:
   void SetUp() override {
-    library_ = dlopen(ECHO_COMPONENT_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr);
-    live_objects_ = reinterpret_cast<int32_t (*)()>(dlsym(library_, "EchoLiveObjects"));
-    ASSERT_NE(live_objects_, nullptr);
-    ASSERT_EQ(CompRegisterClass("Kalvenix.Echo", ECHO_COMPONENT_PATH), COMP_OK);
+    ASSERT_TRUE(registration_.ok());
     ASSERT_EQ(ComponentObject::Create("Kalvenix.Echo", &echo_), COMP_OK);
   }
   void TearDown() override {
     echo_.Reset();
-    EXPECT_EQ(live_objects_(), 0);
-    CompUnregisterClass("Kalvenix.Echo");
-    dlclose(library_);
+    EXPECT_EQ(live_objects(), 0);
   }
+  int32_t live_objects() const { return registration_.LiveObjects(); }
 
-  void* library_ = nullptr;
-  int32_t (*live_objects_)() = nullptr;
+  EchoRegistration registration_;
   ComponentObject echo_;
 };
 
@@ -105,19 +98,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ComponentObjectTest, FailedCreationKeepsTheHeldObject) {
   EXPECT_EQ(ComponentObject::Create("Kalvenix.Nobody", &echo_), COMP_E_NOT_REGISTERED);
   ASSERT_TRUE(echo_.has_object());
-  EXPECT_EQ(live_objects_(), 1);
+  EXPECT_EQ(live_objects(), 1);
   CompVariant args[] = {Int32Argument(3)};
   EXPECT_TRUE(echo_.Invoke("echo", args).ok());
 }
 
 TEST_F(ComponentObjectTest, NewObjectReplacesAndReleasesTheHeldOne) {
   EXPECT_EQ(ComponentObject::Create("Kalvenix.Echo", &echo_), COMP_OK);
-  EXPECT_EQ(live_objects_(), 1);
+  EXPECT_EQ(live_objects(), 1);
   ComponentObject moved = std::move(echo_);
   EXPECT_FALSE(echo_.has_object());
-  EXPECT_EQ(live_objects_(), 1);
+  EXPECT_EQ(live_objects(), 1);
   moved.Reset();
-  EXPECT_EQ(live_objects_(), 0);
+  EXPECT_EQ(live_objects(), 0);
 }
 
 TEST(ComponentObjectEmpty, InvokeWithoutObjectIsRefused) {

@@ -35,6 +35,9 @@ typedef void (*TestComponentSetRegisterDelayFn)(uint32_t milliseconds);
 /* Copies up to `capacity` bytes of the record; returns its whole length. */
 typedef uint32_t (*TestComponentRecordFn)(char* buffer, uint32_t capacity);
 typedef int32_t (*TestComponentLiveObjectsFn)(void);
+/* COM only: registers the class as DllRegisterServer does, without its delay
+ * and without a record line (the Linux runtime registers from outside). */
+typedef int32_t (*TestComponentRegisterQuietlyFn)(void);  /* STDAPI: one convention on x86-64 */
 
 #ifdef __cplusplus
 }
