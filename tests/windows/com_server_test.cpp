@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -332,6 +333,34 @@ TEST_F(ComServerTest, SaysWhenAVariableCannotHoldTheSize) {
   EXPECT_EQ(call.hr, DISP_E_OVERFLOW);
   EXPECT_EQ(call.arg_err, kWidthIndex);
   EXPECT_EQ(width.bVal, 0);
+}
+
+// Threads of this process, as the system lists them.
+size_t ThreadsOfThisProcess() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  size_t count = 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+  CloseHandle(snapshot);
+  return count;
+}
+
+// The component starts its one worker when a picture wants a second core,
+// and no thread of it outlives its last object.
+TEST_F(ComServerTest, TheWorkerThreadEndsWithTheLastObject) {
+  ASSERT_TRUE(WritePicture(Path(L"gross.png"), OutputType::kPng, 2400, 1600));
+  const size_t before = ThreadsOfThisProcess();
+  ASSERT_GT(before, 0u);
+  Arguments args;
+  BatchArguments(&args, Path(L"gross.png"), Path(L"klein.JPG"), 640, 480, false, 90);
+  ASSERT_EQ(Invoke(converter_, args).hr, S_OK);
+  EXPECT_EQ(ThreadsOfThisProcess(), before + 1) << "the band worker, while an object lives";
+  converter_->Release();
+  converter_ = nullptr;
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
 }
 
 TEST_F(ComServerTest, UnloadsOnlyWhenNothingIsAlive) {
