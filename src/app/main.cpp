@@ -7,7 +7,7 @@
 #include "app/display_check.h"
 #include "app/start_up.h"
 #include "app/system_batch.h"
-#include "main_window/main_window.h"
+#include "main_window/qt/main_window.h"
 #include "platform/qt_open_dialog.h"
 
 int main(int argc, char* argv[]) {

@@ -1,9 +1,7 @@
 #include "main_window/file_list.h"
 
-#include <QListWidget>
-#include <memory>
-
 #include "main_window/split_file_selection.h"
+#include "main_window/window_controls.h"
 #include "platform/open_dialog.h"
 
 namespace kalvenix {
@@ -14,7 +12,7 @@ constexpr int16_t kMaxFileNameSize = 260;
 
 }  // namespace
 
-void AddChosenFiles(OpenDialog& dialog, QListWidget& list) {
+void AddChosenFiles(OpenDialog& dialog, WindowControls& controls) {
   // Every step runs even after one failed; only the last failure is kept and
   // looked at once, after ShowOpen, so a failed setting still shows the
   // dialog but adds nothing.
@@ -33,18 +31,18 @@ void AddChosenFiles(OpenDialog& dialog, QListWidget& list) {
   std::u16string file_name;
   if (dialog.FileName(&file_name) != DialogError::kNone) return;
   for (const std::u16string& path : SplitFileSelection(file_name))
-    list.addItem(QString::fromStdU16String(path));
+    controls.AddItem(Control::kLstFiles, path);
 }
 
-void RemoveSelectedFiles(QListWidget& list) {
-  if (list.selectedItems().isEmpty()) return;
+void RemoveSelectedFiles(WindowControls& controls) {
+  if (controls.SelCount(Control::kLstFiles) == 0) return;
   // Each entry present at the start is looked at exactly once: a removal
   // moves the next entry up to the same position.
-  const int count = list.count();
-  int position = 0;
-  for (int i = 0; i < count; ++i) {
-    if (list.item(position)->isSelected()) {
-      std::unique_ptr<QListWidgetItem> removed(list.takeItem(position));
+  const int32_t count = controls.ListCount(Control::kLstFiles);
+  int32_t position = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (controls.Selected(Control::kLstFiles, position)) {
+      controls.RemoveItem(Control::kLstFiles, position);
     } else {
       ++position;
     }

@@ -8,18 +8,17 @@
 #ifndef KALVENIX_MAIN_WINDOW_FILE_LIST_H_
 #define KALVENIX_MAIN_WINDOW_FILE_LIST_H_
 
-class QListWidget;
-
 namespace kalvenix {
 
 class OpenDialog;
+class WindowControls;
 
 inline constexpr char16_t kOpenDialogFilter[] =
     u"Bilder (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png";
 inline constexpr char16_t kOpenDialogTitle[] = u"Bild zum Konvertieren auswählen";
 
-void AddChosenFiles(OpenDialog& dialog, QListWidget& list);
-void RemoveSelectedFiles(QListWidget& list);
+void AddChosenFiles(OpenDialog& dialog, WindowControls& controls);
+void RemoveSelectedFiles(WindowControls& controls);
 
 }  // namespace kalvenix
 

@@ -1,5 +1,7 @@
 #include "main_window/split_file_selection.h"
 
+#include "platform/system_paths.h"
+
 namespace kalvenix {
 
 std::vector<std::u16string> SplitFileSelection(const std::u16string& file_name) {
@@ -8,6 +10,7 @@ std::vector<std::u16string> SplitFileSelection(const std::u16string& file_name) 
   // The trailing NUL makes the last name end like every other one.
   const std::u16string walk = file_name + u'\0';
   std::vector<std::u16string> paths;
+  const char16_t separator = FolderSeparator();
   std::u16string folder;
   bool have_folder = false;
   size_t start = 0;
@@ -18,7 +21,7 @@ std::vector<std::u16string> SplitFileSelection(const std::u16string& file_name) 
       folder = std::move(piece);
       have_folder = true;
     } else {
-      paths.push_back(folder + u'/' + piece);
+      paths.push_back(folder + separator + piece);
     }
     start = nul + 1;
   }

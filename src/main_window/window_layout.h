@@ -1,16 +1,21 @@
-// The window's layout: every control's place in twips, as the window's
-// description gives it, and the fonts. One table, converted by one function
-// (15 twips make one pixel at 96 dots per inch). Pure data; any thread.
+// The window's description: every control with its kind, container, caption
+// or initial text, place in twips, font and first visibility, in the order
+// the toolkits create them; the focus order; the window's own caption and
+// size. One table for both toolkits, so neither writes its own copy.
+// 15 twips make one pixel at 96 dots per inch. Pure data; any thread.
 #ifndef KALVENIX_MAIN_WINDOW_WINDOW_LAYOUT_H_
 #define KALVENIX_MAIN_WINDOW_WINDOW_LAYOUT_H_
 
-#include <QFont>
-#include <QRect>
-#include <QSize>
+#include <optional>
 #include <span>
 #include <string_view>
 
+#include "main_window/window_controls.h"
+
 namespace kalvenix {
+
+inline constexpr char16_t kWindowCaption[] = u"Orbelia - Kalvenix";
+inline constexpr char16_t kMakerAddress[] = u"www.orbelia.de";
 
 struct TwipsRect {
   int left;
@@ -19,28 +24,40 @@ struct TwipsRect {
   int height;
 };
 
-// Left and Top are measured from the containing frame for controls inside a
-// frame, else from the client area.
-struct ControlPlace {
+enum class ControlKind { kFrame, kLabel, kButton, kListBox, kDropDownList, kTextBox, kCheckBox };
+
+// The dialog font is "MS Sans Serif" at 8.25 points; the label font the same
+// face at 9.75 points, regular weight.
+enum class ControlFont { kDialog, kLabel };
+
+inline constexpr std::u16string_view kFontFace = u"MS Sans Serif";
+inline constexpr double kDialogFontPoints = 8.25;
+inline constexpr double kLabelFontPoints = 9.75;
+
+struct ControlDescription {
   std::string_view name;
-  TwipsRect twips;
+  ControlKind kind;
+  std::string_view container;  // a frame's name; empty for the window itself
+  std::u16string_view caption;  // or a text box's initial text
+  TwipsRect place;              // Left and Top from the container's corner
+  ControlFont font;
+  bool visible_when_created;
+  std::optional<Control> control;  // set for the controls the handlers touch
 };
 
 inline constexpr int kTwipsPerPixel = 15;
 inline constexpr TwipsRect kClientAreaTwips{0, 0, 4680, 3360};
 
-std::span<const ControlPlace> ControlPlaces();
+// Containers come before what they hold.
+std::span<const ControlDescription> ControlDescriptions();
+// The description of `name`; null for a name the table does not hold.
+const ControlDescription* DescriptionOf(std::string_view name);
+const ControlDescription& DescriptionOf(Control control);
+// The controls that take the focus, in tab order; a toolkit skips hidden ones.
+std::span<const std::string_view> FocusOrder();
 
-QRect TwipsToPixels(const TwipsRect& twips);
-QSize ClientAreaSize();
-// The pixel geometry of the control `name`; an empty rectangle for a name the
-// table does not hold.
-QRect PlaceOf(std::string_view name);
-
-// "MS Sans Serif" where installed, else the metric-compatible Liberation Sans.
-QString DialogFontFamily();
-QFont DialogFont();      // the window and its controls, 8.25 points
-QFont LabelFont();       // Label2 to Label4, lblQuali and chkTrans, 9.75 points
+// Twips to pixels at `dots_per_inch`, rounded to the nearest pixel.
+int TwipsToPixels(int twips, int dots_per_inch = 96);
 
 }  // namespace kalvenix
 

@@ -19,7 +19,7 @@
 
 #include "app/system_batch.h"
 #include "file_dialog_driver.h"
-#include "main_window/main_window.h"
+#include "main_window/qt/main_window.h"
 #include "message_box_closer.h"
 #include "platform/qt_open_dialog.h"
 #include "testdata.h"

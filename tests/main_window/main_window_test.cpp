@@ -1,4 +1,4 @@
-#include "main_window/main_window.h"
+#include "main_window/qt/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,13 +14,11 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 #include "conversion/batch_conversion.h"
 #include "fake_open_dialog.h"
-#include "main_window/busy_cursor.h"
-#include "main_window/window_layout.h"
+#include "main_window/qt/qt_layout.h"
 #include "message_box_closer.h"
 #include "platform/system_layer.h"
 #include "test_component_probe.h"
@@ -218,7 +216,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(check.left(), h.Get<QLabel>("lblQuali")->geometry().left());
     QCOMPARE(check.right(), h.Get<QLineEdit>("txtQuali")->geometry().right());
     QCOMPARE(h.Get<QPushButton>("cmdEnd")->geometry(), QRect(215, 185, 91, 31));
-    QCOMPARE(TwipsToPixels({1, 2, 7, 8}), QRect(0, 0, 0, 1));
+    QCOMPARE(PixelRect({1, 2, 7, 8}), QRect(0, 0, 0, 1));
   }
 
   void usesTheDialogFontsAndClipsNoCaption() {
@@ -548,7 +546,7 @@ class MainWindowTest : public QObject {
     Harness h;
     h.Get<QCheckBox>("chkTrans")->setTristate(true);
     h.Get<QCheckBox>("chkTrans")->setCheckState(state);
-    QCOMPARE(h.window->TransparencyState(), value);
+    QCOMPARE(h.window->view().TransparencyState(), value);
   }
 
   void surroundingsShowTheMessageAndTheProgramsFolder() {
@@ -628,27 +626,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(during, Qt::WaitCursor);
     QCOMPARE(closer.cursor_lifted(), std::vector<bool>{true});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-  }
-
-  void theWaitCursorGoesWhenTheBatchThrows() {
-    try {
-      const BusyCursor busy;
-      QCOMPARE(OverrideCursor(), Qt::WaitCursor);
-      {
-        const LiftedCursor lifted(&busy);
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
-      }
-      QCOMPARE(OverrideCursor(), Qt::WaitCursor);
-      const LiftedCursor outside_a_batch(nullptr);
-      QCOMPARE(OverrideCursor(), Qt::WaitCursor);
-      throw std::runtime_error("batch failed");
-    } catch (const std::runtime_error&) {
-    }
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
-
-    // The guards alone, not the window's button: an exception unwinding
-    // through Qt's signal code is undefined in Qt (LeakSanitizer shows it
-    // leaking there), so no window is driven into one.
   }
 
   void beendenClosesTheWindowWithFilesListed() {
