@@ -1,36 +1,42 @@
 #include "fake_open_dialog.h"
 
+#include <cstdio>
+
+#include "platform/utf_text.h"
+
 namespace kalvenix {
 
-DialogError FakeOpenDialog::Record(const QString& call) const {
-  calls_ << call;
-  return !failing_call_.isEmpty() && call.startsWith(failing_call_) ? DialogError::kInvalidSetting
-                                                                     : DialogError::kNone;
+DialogError FakeOpenDialog::Record(const std::string& call) const {
+  calls_.push_back(call);
+  return !failing_call_.empty() && call.starts_with(failing_call_) ? DialogError::kInvalidSetting
+                                                                   : DialogError::kNone;
 }
 
 DialogError FakeOpenDialog::SetCancelError(bool cancel_error) {
   cancel_error_ = cancel_error;
-  return Record(QStringLiteral("SetCancelError(%1)").arg(cancel_error ? "true" : "false"));
+  return Record(cancel_error ? "SetCancelError(true)" : "SetCancelError(false)");
 }
 
 DialogError FakeOpenDialog::SetMaxFileSize(int16_t max_file_size) {
-  return Record(QStringLiteral("SetMaxFileSize(%1)").arg(max_file_size));
+  return Record("SetMaxFileSize(" + std::to_string(max_file_size) + ")");
 }
 
 DialogError FakeOpenDialog::SetFilter(const std::u16string& filter) {
-  return Record(QStringLiteral("SetFilter(%1)").arg(QString::fromStdU16String(filter)));
+  return Record("SetFilter(" + Utf16ToUtf8(filter).value_or("?") + ")");
 }
 
 DialogError FakeOpenDialog::SetDialogTitle(const std::u16string& title) {
-  return Record(QStringLiteral("SetDialogTitle(%1)").arg(QString::fromStdU16String(title)));
+  return Record("SetDialogTitle(" + Utf16ToUtf8(title).value_or("?") + ")");
 }
 
 DialogError FakeOpenDialog::SetFlags(int32_t flags) {
-  return Record(QStringLiteral("SetFlags(0x%1)").arg(flags, 0, 16));
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(flags));
+  return Record("SetFlags(0x" + std::string(hex) + ")");
 }
 
 DialogError FakeOpenDialog::ShowOpen() {
-  const DialogError recorded = Record(QStringLiteral("ShowOpen"));
+  const DialogError recorded = Record("ShowOpen");
   if (recorded != DialogError::kNone) return recorded;
   if (cancel_) return cancel_error_ ? DialogError::kCancelled : DialogError::kNone;
   file_name_ = next_choice_;
@@ -38,7 +44,7 @@ DialogError FakeOpenDialog::ShowOpen() {
 }
 
 DialogError FakeOpenDialog::FileName(std::u16string* file_name) const {
-  const DialogError recorded = Record(QStringLiteral("FileName"));
+  const DialogError recorded = Record("FileName");
   *file_name = recorded == DialogError::kNone ? file_name_ : std::u16string();
   return recorded;
 }

@@ -3,8 +3,8 @@
 #ifndef KALVENIX_TESTS_MAIN_WINDOW_FAKE_OPEN_DIALOG_H_
 #define KALVENIX_TESTS_MAIN_WINDOW_FAKE_OPEN_DIALOG_H_
 
-#include <QStringList>
 #include <string>
+#include <vector>
 
 #include "platform/open_dialog.h"
 
@@ -26,17 +26,17 @@ class FakeOpenDialog final : public OpenDialog {
     cancel_ = false;
   }
   void Cancel() { cancel_ = true; }
-  // The call whose name starts with `call` reports kInvalidSetting.
-  void FailCall(const QString& call) { failing_call_ = call; }
+  // The call whose record starts with `call` reports kInvalidSetting.
+  void FailCall(const std::string& call) { failing_call_ = call; }
 
-  // "SetCancelError(true)", "SetMaxFileSize(260)", ... in call order.
-  QStringList calls() const { return calls_; }
+  // "SetCancelError(true)", "SetMaxFileSize(260)", ... in call order, UTF-8.
+  const std::vector<std::string>& calls() const { return calls_; }
 
  private:
-  DialogError Record(const QString& call) const;
+  DialogError Record(const std::string& call) const;
 
-  mutable QStringList calls_;
-  QString failing_call_;
+  mutable std::vector<std::string> calls_;
+  std::string failing_call_;
   std::u16string next_choice_;
   std::u16string file_name_;
   bool cancel_error_ = false;

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -389,7 +390,7 @@ class MainWindowTest : public QObject {
     h.AddFiles(u"/vorher.gif"s);
     h.AddFiles(choice);
     QCOMPARE(h.Entries(), QStringList{"/vorher.gif"} + added);
-    const QStringList one_use = {
+    const std::vector<std::string> one_use = {
         "SetCancelError(true)",
         "SetMaxFileSize(260)",
         "SetFilter(Bilder (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png)",
@@ -397,7 +398,9 @@ class MainWindowTest : public QObject {
         "SetFlags(0x80200)",
         "ShowOpen",
         "FileName"};
-    QCOMPARE(h.dialog->calls(), one_use + one_use);
+    std::vector<std::string> twice = one_use;
+    twice.insert(twice.end(), one_use.begin(), one_use.end());
+    QVERIFY(h.dialog->calls() == twice);
     QVERIFY(NoMessageBoxOpen());
   }
 
@@ -428,11 +431,11 @@ class MainWindowTest : public QObject {
     if (failing_call.isEmpty())
       h.dialog->Cancel();
     else
-      h.dialog->FailCall(failing_call);
+      h.dialog->FailCall(failing_call.toStdString());
     h.Click("cmdAdd");
     QCOMPARE(h.Entries(), QStringList{"/bilder/a.jpg"});
     // A refused setting still shows the dialog; only its outcome is dropped.
-    QCOMPARE(h.dialog->calls().count("ShowOpen"), 2);
+    QCOMPARE(std::count(h.dialog->calls().begin(), h.dialog->calls().end(), "ShowOpen"), 2);
     QVERIFY(NoMessageBoxOpen());
   }
 
