@@ -6,11 +6,11 @@
 
 #include <QString>
 
+#include "platform/application_title.h"
+
 class QWidget;
 
 namespace kalvenix {
-
-inline constexpr char16_t kApplicationTitle[] = u"Kalvenix";
 
 void ShowMessageBox(QWidget* parent, const QString& text);
 
