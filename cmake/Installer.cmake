@@ -1,6 +1,6 @@
 # The Windows setup program, Kalvenix-<version>-setup.exe in the build folder, made by makensis
 # (Debian's nsis) from resources/windows/Kalvenix.nsi with the program and the converter as
-# built; target `installer`, part of `all`.
+# built; target `installer`, part of `all`, and its test under Wine.
 #
 # Whether the program is part of this build is known only once every folder has been read, so
 # the decision waits for the end of the top folder, wherever this file is included.
@@ -45,6 +45,16 @@ function(kalvenix_add_installer)
     VERBATIM)
   add_custom_target(installer ALL DEPENDS ${setup_exe})
   message(STATUS "Installer: ${setup_exe} (target installer)")
+
+  if(KALVENIX_BUILD_TESTS)
+    # Installs, registers the converter, uninstalls, in a Wine prefix of its own made afresh
+    # with a home folder of its own (Wine links the user's Pictures folder to $HOME). Its
+    # registry is its own too, so it needs no lock against the other COM tests.
+    add_test(NAME windows_installer
+      COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/installer_test.sh
+              ${CMAKE_SOURCE_DIR}/cmake/wine-run ${CMAKE_BINARY_DIR}/installer-test ${setup_exe})
+    set_tests_properties(windows_installer PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()
 
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL kalvenix_add_installer)
