@@ -100,8 +100,8 @@ Section "Uninstall"
     Abort
   ${EndIf}
 
-  ; The converter registered itself from this folder; its own export knows which keys it
-  ; wrote, and leaves any registration that names another copy of it.
+  ; The program registered the converter from this folder on first use; the converter's own
+  ; export knows which keys that wrote, the user's and, under Wine, the machine's copy.
   ${If} ${FileExists} "$INSTDIR\Quorvel.dll"
     UnRegDLL "$INSTDIR\Quorvel.dll"
   ${EndIf}
