@@ -43,6 +43,21 @@ std::u16string EntryText(HWND list, UINT length_message, UINT text_message, int3
   return text;
 }
 
+// A drop-down's field takes its height from its item height, by a rule of
+// the system's own (what is set is not what is read back, and the borders
+// come on top): a few rounds of setting meet the table's height.
+void FitDropDownField(HWND drop_down, int height) {
+  LRESULT asked = SendMessageW(drop_down, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  for (int round = 0; round < 4 && asked > 0; ++round) {
+    RECT field{};
+    GetWindowRect(drop_down, &field);
+    const int missing = height - static_cast<int>(field.bottom - field.top);
+    if (missing == 0 || asked + missing <= 0) return;
+    asked += missing;
+    SendMessageW(drop_down, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), asked);
+  }
+}
+
 bool TakesFocus(std::string_view name) {
   const std::span<const std::string_view> order = FocusOrder();
   return std::find(order.begin(), order.end(), name) != order.end();
@@ -151,7 +166,6 @@ void Win32MainWindow::Place(UINT dpi, const POINT* origin) {
   SetWindowPos(window_, nullptr, origin != nullptr ? origin->x : 0,
                origin != nullptr ? origin->y : 0, size.cx, size.cy,
                SWP_NOZORDER | SWP_NOACTIVATE | (origin != nullptr ? 0 : SWP_NOMOVE));
-  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0]), FALSE);
 
   const std::span<const ControlDescription> all = ControlDescriptions();
   for (size_t i = 0; i < all.size(); ++i) {
@@ -164,16 +178,7 @@ void Win32MainWindow::Place(UINT dpi, const POINT* origin) {
                  reinterpret_cast<WPARAM>(fonts_.at(static_cast<size_t>(all[i].font))), FALSE);
     SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
                  drop_down ? height * kDropDownRows : height, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (drop_down) {
-      // A drop-down's field takes its height from its font; the table's
-      // height is met by the field's item height.
-      RECT field{};
-      GetWindowRect(control, &field);
-      const LRESULT item = SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-      const LRESULT wanted = item + height - (field.bottom - field.top);
-      if (item > 0 && wanted > 0 && wanted != item)
-        SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
-    }
+    if (drop_down) FitDropDownField(control, height);
   }
   InvalidateRect(window_, nullptr, TRUE);
   for (HFONT font : old_fonts)
