@@ -54,6 +54,13 @@ function(kalvenix_add_installer)
       COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/installer_test.sh
               ${CMAKE_SOURCE_DIR}/cmake/wine-run ${CMAKE_BINARY_DIR}/installer-test ${setup_exe})
     set_tests_properties(windows_installer PROPERTIES TIMEOUT 300)
+    # The installed program driven as a user drives it, on an X server and a prefix of its
+    # own: the dialog, the batch, the program's own registration, the uninstaller.
+    add_test(NAME windows_program_end_to_end
+      COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/program_e2e_test.sh
+              ${CMAKE_SOURCE_DIR}/cmake/wine-run-display ${CMAKE_BINARY_DIR}/program-e2e
+              ${setup_exe})
+    set_tests_properties(windows_program_end_to_end PROPERTIES TIMEOUT 300)
   endif()
 endfunction()
 
