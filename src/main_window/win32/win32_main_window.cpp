@@ -79,7 +79,6 @@ std::vector<size_t> CreationOrder() {
   return order;
 }
 
-
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
