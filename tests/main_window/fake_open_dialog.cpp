@@ -49,4 +49,14 @@ DialogError FakeOpenDialog::FileName(std::u16string* file_name) const {
   return recorded;
 }
 
+std::vector<std::string> AddCommandCalls() {
+  return {"SetCancelError(true)",
+          "SetMaxFileSize(260)",
+          "SetFilter(Bilder (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png)",
+          "SetDialogTitle(Bild zum Konvertieren auswählen)",
+          "SetFlags(0x80200)",
+          "ShowOpen",
+          "FileName"};
+}
+
 }  // namespace kalvenix

@@ -43,6 +43,9 @@ class FakeOpenDialog final : public OpenDialog {
   bool cancel_ = false;
 };
 
+// The calls one use of "Add" makes, in order, as calls() records them.
+std::vector<std::string> AddCommandCalls();
+
 }  // namespace kalvenix
 
 #endif  // KALVENIX_TESTS_MAIN_WINDOW_FAKE_OPEN_DIALOG_H_

@@ -390,14 +390,7 @@ class MainWindowTest : public QObject {
     h.AddFiles(u"/vorher.gif"s);
     h.AddFiles(choice);
     QCOMPARE(h.Entries(), QStringList{"/vorher.gif"} + added);
-    const std::vector<std::string> one_use = {
-        "SetCancelError(true)",
-        "SetMaxFileSize(260)",
-        "SetFilter(Bilder (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png)",
-        "SetDialogTitle(Bild zum Konvertieren auswählen)",
-        "SetFlags(0x80200)",
-        "ShowOpen",
-        "FileName"};
+    const std::vector<std::string> one_use = AddCommandCalls();
     std::vector<std::string> twice = one_use;
     twice.insert(twice.end(), one_use.begin(), one_use.end());
     QVERIFY(h.dialog->calls() == twice);

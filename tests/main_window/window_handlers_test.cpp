@@ -94,14 +94,7 @@ TEST(WindowHandlersTest, AddAppliesTheSettingsInOrderAndAppendsTheChoice) {
   w.AddFiles(u"bilder\0a.jpg\0\0b.png"s);
   EXPECT_THAT(w.Files(), ElementsAre(u"vorher.gif", Joined(u"bilder", u"a.jpg"),
                                      Joined(u"bilder", u""), Joined(u"bilder", u"b.png")));
-  const std::vector<std::string> one_use = {
-      "SetCancelError(true)",
-      "SetMaxFileSize(260)",
-      "SetFilter(Bilder (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png)",
-      "SetDialogTitle(Bild zum Konvertieren auswählen)",
-      "SetFlags(0x80200)",
-      "ShowOpen",
-      "FileName"};
+  const std::vector<std::string> one_use = AddCommandCalls();
   std::vector<std::string> twice = one_use;
   twice.insert(twice.end(), one_use.begin(), one_use.end());
   EXPECT_EQ(w.controls.dialog.calls(), twice);

@@ -46,7 +46,9 @@ clsid='{015FF944-6FB4-42F0-8D33-51DCE0F82CEA}'
 
 echo "== installing"
 w "$setup" /S
+shortcut="$(unix_path "$(env_value APPDATA)")/Microsoft/Windows/Start Menu/Programs/Kalvenix.lnk"
 [ -f "$(unix_path "$program_dir\\Kalvenix.exe")" ] || fail "Kalvenix.exe not installed"
+[ -f "$shortcut" ] || fail "no Start-menu entry"
 ! key_exists "HKCU\\Software\\Classes\\CLSID\\$clsid" || fail "the converter is registered already"
 
 # Two pictures made here, in a folder whose name the dialog has to carry through.
@@ -118,6 +120,7 @@ echo "== uninstalling"
 w "$program_dir\\Uninstall.exe" /S
 wineserver -w
 [ ! -e "$(unix_path "$program_dir")" ] || fail "the program folder is left"
+[ ! -e "$shortcut" ] || fail "the Start-menu entry is left"
 for key in "HKCU\\Software\\Classes\\CLSID\\$clsid" "HKCU\\Software\\Classes\\Dravimo.Compendium" \
            "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvenix"; do
   ! key_exists "$key" || fail "$key is left"
